@@ -1,0 +1,52 @@
+#include "store/schema.h"
+
+#include "entry/error_log.h"
+#include "entry/mod_it_main.h"
+
+namespace kestrel {
+
+const QStringList& ModuleTableStatements() {
+  static const QStringList statements = {
+      QStringLiteral("CREATE TABLE IF NOT EXISTS ITRDet_Temp(Email_Mob varchar(200), Code_No varchar(50), "
+                     "PartyName varchar(250))"),
+      QStringLiteral("CREATE TABLE IF NOT EXISTS TblITR_PINS (s_eMail varchar(250),s_Name varchar(250), "
+                     "s_PIN varchar(10))"),
+      QStringLiteral("CREATE TABLE IF NOT EXISTS TblITR_SecMail(s_eMail varchar(250))"),
+      QStringLiteral("CREATE TABLE IF NOT EXISTS TblITR_SecMob(s_Mobile varchar(250))"),
+      QStringLiteral("CREATE TABLE IF NOT EXISTS TblITR_PriMail(s_eMail varchar(250))"),
+      QStringLiteral("CREATE TABLE IF NOT EXISTS TblITR_PriMob(s_Mobile varchar(250))"),
+      QStringLiteral("CREATE TABLE IF NOT EXISTS WebMailDomain(DomainID int(11), sUrl varchar(250), "
+                     "sDomain varchar(250), sSMTP varchar(250))"),
+      QStringLiteral("CREATE TABLE IF NOT EXISTS WebMailUser(DomainID int(11), UserID int(11), "
+                     "sUserNm varchar(100), sPassword varchar(100))"),
+      QStringLiteral("CREATE TABLE IF NOT EXISTS WebMailFwder(DomainID int(11), CodeNo varchar(100), "
+                     "sAlias varchar(100), nForwardto int(11))"),
+      QStringLiteral("CREATE TABLE IF NOT EXISTS WebEMailAc (ID int(11), EmailID varchar(250), "
+                     "sPassword varchar(50), sSmtp varchar(250), lPort int(11), nSsl tinyint(1))"),
+  };
+  return statements;
+}
+
+void CreateModuleTables(QStringView window, QStringView routine) {
+  ErrorTrap trap(window, routine);
+  for (const QString& statement : ModuleTableStatements())
+    trap([&] { Base().ConQuery(statement); });
+  trap([&] { Base().ConQuery(QStringLiteral("Flush Tables")); });
+
+  std::unique_ptr<Recordset> rs;
+  trap([&] {
+    Base().RecordsetQuery(rs, QStringLiteral("WebMailDomain"), Base().DBObj(), ado::adOpenDynamic,
+                          ado::adLockOptimistic, ado::adCmdTable);
+  });
+  const int fields = trap.value([&] { return rs ? rs->FieldCount() : 0; }, 0);
+  if (fields == 3) {
+    trap([&] { Base().ConQuery(QStringLiteral("ALTER TABLE WebMailDomain ADD sSMTP varchar(250)")); });
+    trap([&] { Base().ConQuery(QStringLiteral("Flush Tables")); });
+  }
+  trap([&] {
+    if (rs)
+      rs->Close();
+  });
+}
+
+}  // namespace kestrel
