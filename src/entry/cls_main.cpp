@@ -4,10 +4,16 @@
 
 namespace kestrel {
 
-ClsMain::ClsMain() { ModuleStart(); }
+ClsMain::ClsMain() {
+  ModuleStart();
+}
 
-QString ClsMain::MyDllVersion() const { return QString::fromLatin1(ModuleVersion); }
+QString ClsMain::MyDllVersion() const {
+  return QString::fromLatin1(ModuleVersion);
+}
 
 }  // namespace kestrel
 
-extern "C" const char* kestrel_module_version() { return kestrel::ModuleVersion; }
+extern "C" const char* kestrel_module_version() {
+  return kestrel::ModuleVersion;
+}

@@ -34,10 +34,14 @@ class DesktopInteraction final : public Interaction {
  private:
   static QMessageBox::Icon toQt(Icon icon) {
     switch (icon) {
-      case Icon::Information: return QMessageBox::Information;
-      case Icon::Exclamation: return QMessageBox::Warning;
-      case Icon::Critical: return QMessageBox::Critical;
-      case Icon::Question: return QMessageBox::Question;
+      case Icon::Information:
+        return QMessageBox::Information;
+      case Icon::Exclamation:
+        return QMessageBox::Warning;
+      case Icon::Critical:
+        return QMessageBox::Critical;
+      case Icon::Question:
+        return QMessageBox::Question;
     }
     return QMessageBox::Information;
   }
@@ -63,6 +67,8 @@ std::unique_ptr<Interaction> setInteraction(std::unique_ptr<Interaction> interac
   return previous;
 }
 
-std::unique_ptr<Interaction> makeDesktopInteraction() { return std::make_unique<DesktopInteraction>(); }
+std::unique_ptr<Interaction> makeDesktopInteraction() {
+  return std::make_unique<DesktopInteraction>();
+}
 
 }  // namespace kestrel

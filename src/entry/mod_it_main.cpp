@@ -36,7 +36,9 @@ void ModuleStart() {
   });
 }
 
-bool ModuleStarted() { return startedFlag(); }
+bool ModuleStarted() {
+  return startedFlag();
+}
 
 void ModuleShutdown() {
   startedFlag() = false;

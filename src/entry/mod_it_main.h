@@ -10,7 +10,7 @@ namespace kestrel {
 
 // Module-wide state, kept for the life of the module.
 struct ModuleState {
-  std::shared_ptr<BaseComponent> BaseComponent;
+  std::shared_ptr<kestrel::BaseComponent> BaseComponent;
   bool NoticeAccepted = false;
   // Where the last trapped failure happened: window name, a tab, routine name.
   QString ErrLocation;

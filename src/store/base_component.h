@@ -67,9 +67,8 @@ class BaseComponent : public Component {
   virtual void ConQuery(const QString& sql) = 0;
   virtual DbConnection* DBObj() = 0;
   // sqlOrTable is a statement, or a bare table name (options adCmdTable, or no blank in it).
-  virtual void RecordsetQuery(std::unique_ptr<Recordset>& rs, const QString& sqlOrTable,
-                              DbConnection* db, int cursorType, int lockType,
-                              int options = ado::adOptionUnspecified) = 0;
+  virtual void RecordsetQuery(std::unique_ptr<Recordset>& rs, const QString& sqlOrTable, DbConnection* db,
+                              int cursorType, int lockType, int options = ado::adOptionUnspecified) = 0;
   // The value as text that is safe between single quotes in a statement of the active store.
   virtual QString TruncVarSQL(const QVariant& value) const = 0;
 
@@ -77,8 +76,8 @@ class BaseComponent : public Component {
   virtual QString vTmpPath() const = 0;  // ends with a separator
   virtual QString DocPath() const = 0;   // no trailing separator
 
-  virtual QString GetSettingINI(const QString& section, const QString& key,
-                                const QString& defaultValue, const QString& filePath) = 0;
+  virtual QString GetSettingINI(const QString& section, const QString& key, const QString& defaultValue,
+                                const QString& filePath) = 0;
   virtual void SaveSettingINI(const QString& section, const QString& key, const QString& value,
                               const QString& filePath) = 0;
 

@@ -29,8 +29,7 @@ const QStringList& ModuleTableStatements() {
 
 void CreateModuleTables(QStringView window, QStringView routine) {
   ErrorTrap trap(window, routine);
-  for (const QString& statement : ModuleTableStatements())
-    trap([&] { Base().ConQuery(statement); });
+  for (const QString& statement : ModuleTableStatements()) trap([&] { Base().ConQuery(statement); });
   trap([&] { Base().ConQuery(QStringLiteral("Flush Tables")); });
 
   std::unique_ptr<Recordset> rs;

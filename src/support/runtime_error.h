@@ -30,8 +30,7 @@ inline constexpr long DatabaseFailure = -2147467259;  // 0x80004005, every datab
 class RuntimeError : public std::exception {
  public:
   RuntimeError(long number, QString description, QString source = {})
-      : err_{number, std::move(description), std::move(source)},
-        what_(err_.Description.toUtf8()) {}
+      : err_{number, std::move(description), std::move(source)}, what_(err_.Description.toUtf8()) {}
   explicit RuntimeError(ErrObject err) : err_(std::move(err)), what_(err_.Description.toUtf8()) {}
 
   const ErrObject& err() const noexcept { return err_; }

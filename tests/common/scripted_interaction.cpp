@@ -32,6 +32,8 @@ ScopedInteraction::ScopedInteraction() {
   previous_ = setInteraction(std::move(script));
 }
 
-ScopedInteraction::~ScopedInteraction() { setInteraction(std::move(previous_)); }
+ScopedInteraction::~ScopedInteraction() {
+  setInteraction(std::move(previous_));
+}
 
 }  // namespace kestrel::testing
