@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kestrel needs that are not installed yet.
+#   scripts/deps.sh run    what building and running the program needs
+#   scripts/deps.sh test   that, plus what the tests, fuzzing and benchmarks need
+set -euo pipefail
+
+run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
+          libqt6sql6-mysql libgl-dev sqlite3)
+test_pkgs=(mariadb-server mariadb-client clang libclang-rt-14-dev nlohmann-json3-dev rapidjson-dev
+           clang-format xvfb xauth)
+
+want=("${run_pkgs[@]}")
+[ "${1:-run}" = test ] && want+=("${test_pkgs[@]}")
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  # The MariaDB package must not start a system service: the tests run their own server.
+  if [ ! -e /usr/sbin/policy-rc.d ]; then
+    printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d && chmod +x /usr/sbin/policy-rc.d
+    trap 'rm -f /usr/sbin/policy-rc.d' EXIT
+  fi
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
