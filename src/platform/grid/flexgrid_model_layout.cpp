@@ -300,12 +300,18 @@ struct FlexGridModel::Measure {
   explicit Measure(const QFont& font) {
     if (qGuiApp)
       metrics.emplace(font);
-    for (int ch = 0; ch < 128; ++ch)
+    for (int ch = 0x20; ch < 0x7f; ++ch)  // control characters are not drawn
       ascii[static_cast<std::size_t>(ch)] = metrics ? metrics->horizontalAdvance(QChar(ch)) : 7;
   }
 
   int width(const QString& text) const {
-    return metrics ? metrics->horizontalAdvance(text) : static_cast<int>(text.size()) * 7;
+    int sum = 0;
+    for (const QChar ch : text) {
+      if (ch.unicode() >= 0x80)
+        return metrics ? metrics->horizontalAdvance(text) : static_cast<int>(text.size()) * 7;
+      sum += ascii[ch.unicode()];
+    }
+    return sum;
   }
 
   int width(QByteArrayView utf8) const {
@@ -328,7 +334,10 @@ int FlexGridModel::measureColumn(int col, const Measure& measure) const {
   if (cached.width >= 0 && cached.textGeneration == column.text.generation() &&
       cached.checkGeneration == column.checkGeneration && cached.measureGeneration == measureGeneration_)
     return cached.width;
-  const bool coded = column.combo && column.combo->isCoded();
+  const ComboList* coded = column.combo && column.combo->isCoded() ? column.combo.get() : nullptr;
+  std::vector<int> entryWidths;
+  if (coded)
+    for (const ComboList::Entry& entry : coded->entries()) entryWidths.push_back(measure.width(entry.text));
   const bool anyRowMerges =
       mergeCells_ != flexMergeNever &&
       std::any_of(rowFlags_.begin(), rowFlags_.end(), [](std::uint8_t f) { return f & RowMerges; });
@@ -346,8 +355,8 @@ int FlexGridModel::measureColumn(int col, const Measure& measure) const {
       if (low != high)
         continue;
     }
-    const int text =
-        coded ? measure.width(column.combo->displayText(QString::fromUtf8(bytes))) : measure.width(bytes);
+    const int entry = coded ? coded->indexOfValue(QString::fromUtf8(bytes)) : -1;
+    const int text = entry >= 0 ? entryWidths[static_cast<std::size_t>(entry)] : measure.width(bytes);
     widest = std::max(widest, text + box);
   }
   cached = {column.text.generation(), column.checkGeneration, measureGeneration_,
