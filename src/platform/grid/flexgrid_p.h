@@ -1,0 +1,67 @@
+#pragma once
+
+// State shared by the widget's layout, painting and editing code.
+
+#include "platform/grid/flexgrid.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+
+#include <vector>
+
+namespace kestrel::grid {
+
+struct FlexGrid::Private {
+  FlexGridModel* model = nullptr;
+
+  // Positions, rebuilt after the model's layout changes. Header rows and columns have pixel
+  // offsets from the viewport's edge; scrollable columns from the end of the header columns.
+  // Scrollable rows all share one height, so their place follows from the visible-row index.
+  struct Layout {
+    std::vector<int> fixedRows, fixedRowY, fixedRowH;
+    std::vector<int> fixedCols, fixedColX;
+    std::vector<int> scrollCols, scrollColX;  // scrollColX has one more entry: the total width
+    int headerHeight = 0;
+    int fixedWidth = 0;
+    int rowHeight = 1;
+  };
+  mutable Layout layout;
+  mutable bool layoutDirty = true;
+  bool layoutQueued = false;
+  bool repaintQueued = false;
+
+  QColor backColor, foreColor, backColorFixed, foreColorFixed, backColorSel, foreColorSel;
+  QColor gridColor, gridColorFixed, backColorBkg;
+  int tabBehavior = flexTabCells;
+
+  int mouseRow = -1;
+  int mouseCol = -1;
+  bool dragging = false;
+
+  // The open editor, if any.
+  bool editing = false;
+  bool committing = false;
+  int editRow = -1;
+  int editCol = -1;
+  QString originalValue;
+  QPointer<QLineEdit> lineEdit;
+  QPointer<QComboBox> combo;
+  QWidget* activeEditor = nullptr;
+
+  // The line edit typed characters go to: the plain editor or an editable drop-down's.
+  QLineEdit* textEditor() const {
+    if (activeEditor == lineEdit)
+      return lineEdit;
+    return combo && activeEditor == combo && combo->isEditable() ? combo->lineEdit() : nullptr;
+  }
+};
+
+// Where a cell's check box sits: centred in a cell without text, else at its left.
+inline QRect checkBoxRect(const QRect& cell, bool centred) {
+  const int y = cell.top() + (cell.height() - kCheckBoxSize) / 2;
+  const int x = centred ? cell.left() + (cell.width() - kCheckBoxSize) / 2 : cell.left() + kCellPadding;
+  return {x, y, kCheckBoxSize, kCheckBoxSize};
+}
+
+}  // namespace kestrel::grid
