@@ -141,6 +141,7 @@ void FlexGridModel::resizeRowStorage(int rows) {
   for (Column& column : cols_) {
     column.text.resize(rows);
     resizeIfAllocated(column.check, rows);
+    ++column.checkGeneration;
     resizeIfAllocated(column.back, rows);
     resizeIfAllocated(column.fore, rows);
   }
@@ -154,6 +155,7 @@ void FlexGridModel::insertRowStorage(int at, int count) {
   for (Column& column : cols_) {
     column.text.insertRows(at, count);
     insertIfAllocated(column.check, at, count);
+    ++column.checkGeneration;
     insertIfAllocated(column.back, at, count);
     insertIfAllocated(column.fore, at, count);
   }
@@ -175,6 +177,7 @@ void FlexGridModel::eraseRowStorage(int at, int count) {
   for (Column& column : cols_) {
     column.text.eraseRows(at, count);
     eraseIfAllocated(column.check, at, count);
+    ++column.checkGeneration;
     eraseIfAllocated(column.back, at, count);
     eraseIfAllocated(column.fore, at, count);
   }

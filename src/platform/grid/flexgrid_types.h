@@ -52,6 +52,10 @@ enum ClearWhat : int { flexClearEverything = 0, flexClearText = 1, flexClearForm
 // What Tab does on the grid: move to the next control or to the next cell.
 enum TabBehaviorSetting : int { flexTabControls = 0, flexTabCells = 1 };
 
+// Space between a cell's border and its contents, and the side of a cell's check box.
+inline constexpr int kCellPadding = 3;
+inline constexpr int kCheckBoxSize = 13;
+
 // A block of cells, inclusive at both ends.
 struct CellRange {
   int row1 = -1;
@@ -64,13 +68,5 @@ struct CellRange {
   bool contains(int row, int col) const { return row >= row1 && row <= row2 && col >= col1 && col <= col2; }
   friend bool operator==(const CellRange&, const CellRange&) = default;
 };
-
-}  // namespace kestrel::grid
-
-namespace kestrel::grid {
-
-// Space between a cell's border and its contents, and the side of a cell's check box.
-inline constexpr int kCellPadding = 3;
-inline constexpr int kCheckBoxSize = 13;
 
 }  // namespace kestrel::grid
