@@ -1,0 +1,420 @@
+// The lenient JSON reader behind ParseJson.
+//
+// One pass over the UTF-16 text with a 0-based index; messages give 1-based positions.
+// A member that fails (a number that cannot be read, a repeated key, nesting too deep) ends
+// its enclosing object or array, which reports it and returns what it has read so far.
+
+#include "support/json.h"
+
+#include "support/runtime_error.h"
+#include "support/string_builder.h"
+
+#include <new>
+
+namespace kestrel {
+
+namespace {
+
+QString& lastErrors() {
+  static QString text;
+  return text;
+}
+
+// Deeper nesting is refused like any failing member, so a hostile text cannot exhaust the
+// stack while it is read or when its tree is destroyed.
+constexpr int kMaxDepth = 512;
+
+constexpr QStringView kCrLf = u"\r\n";
+
+bool isKeyBlank(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+// Characters SkipBlank has to look at; everything else ends skipping unless in a comment.
+constexpr bool isBlankish(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'(' || c == u')' || c == u'/' ||
+         c == u'*';
+}
+
+bool isNumberChar(char16_t c) {
+  return (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+' || c == u'e' || c == u'E';
+}
+
+int hexValue(char16_t c) {
+  if (c >= u'0' && c <= u'9')
+    return c - u'0';
+  if (c >= u'a' && c <= u'f')
+    return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F')
+    return c - u'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+class JsonReader {
+ public:
+  explicit JsonReader(QStringView text) : p_(text.utf16()), n_(text.size()) {}
+
+  JsonValue parse() {
+    skipBlank();
+    if (i_ < n_ && p_[i_] == u'{')
+      return readObject(1);
+    if (i_ < n_ && p_[i_] == u'[')
+      return readArray(1);
+    errors_ = QStringLiteral("Invalid JSON");
+    return JsonValue();
+  }
+
+  QString& errors() { return errors_; }
+
+ private:
+  // Appends one line of the error text.
+  void report(std::initializer_list<QStringView> parts) {
+    for (QStringView part : parts) errors_ += part;
+    errors_ += kCrLf;
+  }
+
+  QStringView slice(qsizetype from, qsizetype len) const { return QStringView(p_ + from, len); }
+  QString text(qsizetype from, qsizetype len) const {
+    return QString(reinterpret_cast<const QChar*>(p_ + from), len);
+  }
+  // The 1-based position of the current character.
+  QString position() const { return QString::number(i_ + 1); }
+  QStringView rest() const { return slice(i_, n_ - i_); }
+  QStringView lastTwenty() const { return n_ > 20 ? slice(n_ - 20, 20) : slice(0, n_); }
+  QStringView nextTwenty() const { return slice(i_, std::min<qsizetype>(20, n_ - i_)); }
+
+  void skipBlank();
+  JsonValue readValue(int depth);
+  JsonValue readObject(int depth);
+  JsonValue readArray(int depth);
+  QString readKey();
+  QString readKeySlow();
+  QString endOfQuotedKey(QString key);
+  JsonValue readString();
+  JsonValue readNumber();
+  JsonValue readBoolean();
+  JsonValue readNull();
+
+  const char16_t* p_;
+  qsizetype n_;
+  qsizetype i_ = 0;
+  QString errors_;
+  cStringBuilder builder_;  // shared by every escaped string of this text
+  // Members of the objects and arrays being read, innermost last; each container takes its
+  // own range off the top when it ends, so a container's storage is allocated once, exactly.
+  std::vector<JsonMap::Entry> openEntries_;
+  std::vector<JsonValue> openValues_;
+};
+
+void JsonReader::skipBlank() {
+  // Pending: a "/" or "*" not yet paired. A block comment sets both comment flags.
+  bool pending = false, inComment = false, inBlock = false;
+  while (i_ < n_) {
+    const char16_t c = p_[i_];
+    if (!isBlankish(c)) {
+      if (!inComment)
+        return;
+    } else if (c == u'\r' || c == u'\n') {
+      if (!inBlock)
+        pending = inComment = false;
+    } else if (c == u'/') {
+      if (inBlock) {
+        if (pending)
+          pending = inComment = inBlock = false;
+      } else if (pending) {
+        inComment = true;
+        pending = false;
+      } else {
+        pending = true;
+        inComment = inBlock = false;
+      }
+    } else if (c == u'*') {
+      if (pending) {
+        inComment = inBlock = true;
+        pending = false;
+      } else {
+        pending = true;
+      }
+    }
+    ++i_;
+  }
+}
+
+JsonValue JsonReader::readValue(int depth) {
+  skipBlank();
+  if (i_ >= n_)
+    return readNumber();
+  switch (p_[i_]) {
+    case u'{':
+    case u'[':
+      if (depth > kMaxDepth)
+        throw RuntimeError(errnum::OutOfStackSpace, QStringLiteral("Out of stack space"),
+                           QStringLiteral("JSON"));
+      return p_[i_] == u'{' ? readObject(depth) : readArray(depth);
+    case u'"':
+    case u'\'':
+      return readString();
+    case u't':
+    case u'f':
+      return readBoolean();
+    case u'n':
+      return readNull();
+    default:
+      return readNumber();
+  }
+}
+
+JsonValue JsonReader::readObject(int depth) {
+  ++i_;
+  const size_t base = openEntries_.size();
+  std::unique_ptr<JsonMap::Index> index;  // built once the object outgrows a linear search
+  for (;;) {
+    skipBlank();
+    if (i_ < n_ && p_[i_] == u'}') {
+      ++i_;
+      break;
+    }
+    if (i_ < n_ && p_[i_] == u',') {
+      ++i_;
+      skipBlank();
+    } else if (i_ >= n_) {
+      report({u"Missing '}': ", lastTwenty()});
+      break;
+    }
+    QString key = readKey();
+    try {
+      JsonValue value = readValue(depth + 1);
+      bool present = false;
+      if (index) {
+        present = index->contains(key);
+      } else {
+        for (size_t k = base; k < openEntries_.size() && !present; ++k) present = openEntries_[k].key == key;
+      }
+      if (present)
+        throw RuntimeError(
+            errnum::KeyAlreadyAssociated,
+            QStringLiteral("This key is already associated with an element of this collection"),
+            QStringLiteral("JSON"));
+      openEntries_.push_back({std::move(key), std::move(value)});
+      const qsizetype count = qsizetype(openEntries_.size() - base);
+      if (index) {
+        index->insert(openEntries_.back().key, count - 1);
+      } else if (count > JsonMap::LinearLimit) {
+        index = std::make_unique<JsonMap::Index>();
+        for (qsizetype k = 0; k < count; ++k) index->insert(openEntries_[base + size_t(k)].key, k);
+      }
+    } catch (const RuntimeError& e) {
+      report({e.description(), u": ", key});
+      break;
+    }
+  }
+  JsonMap map;
+  map.entries_.reserve(openEntries_.size() - base);
+  std::move(openEntries_.begin() + qsizetype(base), openEntries_.end(), std::back_inserter(map.entries_));
+  openEntries_.resize(base);
+  map.index_ = std::move(index);  // its views follow the moved key texts
+  return JsonValue(std::move(map));
+}
+
+JsonValue JsonReader::readArray(int depth) {
+  ++i_;
+  const size_t base = openValues_.size();
+  for (;;) {
+    skipBlank();
+    if (i_ < n_ && p_[i_] == u']') {
+      ++i_;
+      break;
+    }
+    if (i_ < n_ && p_[i_] == u',') {
+      ++i_;
+      skipBlank();
+    } else if (i_ >= n_) {
+      report({u"Missing ']': ", lastTwenty()});
+      break;
+    }
+    const qsizetype start = i_;
+    try {
+      openValues_.push_back(readValue(depth + 1));
+    } catch (const RuntimeError& e) {
+      report({e.description(), u": ", nextTwenty()});
+      break;
+    }
+    // An invalid Boolean or null stays where it is and has been reported; reading it again
+    // would never end.
+    if (i_ == start)
+      break;
+  }
+  JsonList list(std::make_move_iterator(openValues_.begin() + qsizetype(base)),
+                std::make_move_iterator(openValues_.end()));
+  openValues_.resize(base);
+  return JsonValue(std::move(list));
+}
+
+// After a closing quote the key must be followed by ":" (blanks allowed in between).
+QString JsonReader::endOfQuotedKey(QString key) {
+  skipBlank();
+  if (i_ < n_ && p_[i_] == u':') {
+    ++i_;
+    return key;
+  }
+  report({u"Invalid Key at position ", position(), u" : ", key});
+  return key;
+}
+
+QString JsonReader::readKey() {
+  skipBlank();
+  // The usual key: double quotes around characters that need no special treatment.
+  if (i_ < n_ && p_[i_] == u'"') {
+    qsizetype j = i_ + 1;
+    while (j < n_ && p_[j] != u'"' && p_[j] != u'\'' && !isKeyBlank(p_[j])) ++j;
+    if (j < n_ && p_[j] == u'"') {
+      QString key = text(i_ + 1, j - i_ - 1);
+      i_ = j + 1;
+      return endOfQuotedKey(std::move(key));
+    }
+  }
+  return readKeySlow();
+}
+
+// Keys may be quoted with either quote, or not at all. The two quote flags toggle
+// independently; blanks are dropped everywhere, backslashes are ordinary characters.
+QString JsonReader::readKeySlow() {
+  QString key;
+  bool inDouble = false, inSingle = false;
+  while (i_ < n_) {
+    const char16_t c = p_[i_];
+    if (c == u'"' || c == u'\'') {
+      bool& flag = c == u'"' ? inDouble : inSingle;
+      flag = !flag;
+      ++i_;
+      if (!flag) {
+        skipBlank();
+        if (i_ >= n_ || p_[i_] != u':')
+          return endOfQuotedKey(std::move(key));
+      }
+    } else if (c == u':' && !inDouble && !inSingle) {
+      ++i_;
+      return key;
+    } else {
+      if (!isKeyBlank(c))
+        key += QChar(c);
+      ++i_;
+    }
+  }
+  return key;
+}
+
+JsonValue JsonReader::readString() {
+  const char16_t quote = p_[i_];
+  qsizetype start = ++i_;
+  qsizetype j = start;
+  while (j < n_ && p_[j] != quote && p_[j] != u'\\') ++j;
+  if (j >= n_ || p_[j] == quote) {
+    // No escapes: the text is the slice itself. An unclosed string ends with the text.
+    i_ = j < n_ ? j + 1 : n_;
+    return JsonValue(text(start, j - start));
+  }
+
+  builder_.Clear();
+  for (;;) {
+    builder_.Append(slice(start, j - start));
+    if (j >= n_)
+      break;
+    if (p_[j] == quote) {
+      ++j;
+      break;
+    }
+    if (++j >= n_)
+      break;  // a backslash at the very end escapes nothing
+    char16_t c = p_[j++];
+    switch (c) {
+      case u'b':
+        c = 8;
+        break;
+      case u'f':
+        c = 12;
+        break;
+      case u'n':
+        c = 10;
+        break;
+      case u'r':
+        c = 13;
+        break;
+      case u't':
+        c = 9;
+        break;
+      case u'u': {
+        // Four characters belong to the escape; their leading hex digits give the code unit.
+        const qsizetype end = std::min(j + 4, n_);
+        unsigned unit = 0;
+        for (qsizetype k = j; k < end; ++k) {
+          const int h = hexValue(p_[k]);
+          if (h < 0)
+            break;
+          unit = unit * 16 + unsigned(h);
+        }
+        c = char16_t(unit);
+        j = end;
+        break;
+      }
+      default:  // quotes, backslash, "/" and anything without a meaning stand for themselves
+        break;
+    }
+    builder_.Append(QChar(c));
+    start = j;
+    while (j < n_ && p_[j] != quote && p_[j] != u'\\') ++j;
+  }
+  i_ = j;
+  return JsonValue(builder_.toString());
+}
+
+JsonValue JsonReader::readNumber() {
+  const qsizetype start = i_;
+  while (i_ < n_ && isNumberChar(p_[i_])) ++i_;
+  return JsonValue(Decimal::parse(slice(start, i_ - start)));
+}
+
+JsonValue JsonReader::readBoolean() {
+  const QStringView ahead = rest();
+  if (ahead.startsWith(u"true")) {
+    i_ += 4;
+    return JsonValue(true);
+  }
+  if (ahead.startsWith(u"false")) {
+    i_ += 5;
+    return JsonValue(false);
+  }
+  report({u"Invalid Boolean at position ", position(), u" : ", ahead});
+  return JsonValue(false);
+}
+
+JsonValue JsonReader::readNull() {
+  const QStringView ahead = rest();
+  if (ahead.startsWith(u"null")) {
+    i_ += 4;
+    return JsonValue::null();
+  }
+  report({u"Invalid null value at position ", position(), u" : ", ahead});
+  return JsonValue();
+}
+
+JsonValue ParseJson(QStringView text) {
+  lastErrors().clear();
+  JsonReader reader(text);
+  JsonValue result;
+  try {
+    result = reader.parse();
+  } catch (const std::bad_alloc&) {
+    reader.errors() += u"Out of memory\r\n";
+  }
+  lastErrors() = std::move(reader.errors());
+  return result;
+}
+
+QString JsonParseErrors() {
+  return lastErrors();
+}
+
+}  // namespace kestrel
