@@ -128,6 +128,27 @@ Decimal Decimal::parse(QStringView text) {
   if (i < n && (p[i] == u'+' || p[i] == u'-'))
     negative = p[i++] == u'-';
 
+  // The usual number: up to 19 digits with or without a fraction, read in one pass.
+  {
+    std::uint64_t m = 0;
+    qsizetype k = i, digits = 0, places = -1;
+    for (; k < n && digits <= 19; ++k) {
+      const char16_t c = p[k];
+      if (isDigit(c)) {
+        m = m * 10 + unsigned(c - u'0');
+        ++digits;
+        if (places >= 0)
+          ++places;
+      } else if (c == u'.' && places < 0) {
+        places = 0;
+      } else {
+        break;
+      }
+    }
+    if (k == n && digits > 0 && digits <= 19)
+      return DecimalAccess::make(m, places < 0 ? 0 : int(places), negative);
+  }
+
   DigitRun run{p + i, 0, nullptr, 0};
   while (i < n && isDigit(p[i])) ++i;
   run.intLen = i - (run.intPart - p);
@@ -159,7 +180,7 @@ Decimal Decimal::parse(QStringView text) {
   if (i != n)
     typeMismatch();
 
-  // The usual case: at most 19 digits and no exponent fit a 64-bit integer directly.
+  // At most 19 digits and an exponent of zero still fit a 64-bit integer directly.
   if (exponent == 0 && run.size() <= 19 && run.fracLen <= MaxScale) {
     std::uint64_t m = 0;
     for (qsizetype k = 0; k < run.size(); ++k) m = m * 10 + static_cast<unsigned>(run.at(k));

@@ -90,34 +90,43 @@ bool JsonValue::contains(QStringView key) const {
 
 QString JsonValue::keyAt(qsizetype i) const {
   const JsonMap& m = map();
-  return i >= 0 && i < m.size() ? m.entryAt(i).key : QString();
+  return i >= 0 && i < m.size() ? m.entryAt(i).key.toString() : QString();
 }
 
 QStringList JsonValue::keys() const {
   QStringList out;
   out.reserve(map().size());
-  for (const JsonMap::Entry& e : map()) out.append(e.key);
+  for (const JsonMap::Entry& e : map()) out.append(e.key.toString());
   return out;
 }
 
 // ---- JsonMap ----
 
-JsonMap::JsonMap(const JsonMap& other) : entries_(other.entries_) {
+JsonMap::JsonMap(const JsonMap& other) : entries_(other.entries_), keyText_(other.keyText_) {
+  rebaseKeys(other.keyText_.data());
   if (other.index_)
     buildIndex();
 }
 
 JsonMap& JsonMap::operator=(const JsonMap& other) {
-  if (this != &other) {
-    entries_ = other.entries_;
-    index_.reset();
-    if (other.index_)
-      buildIndex();
-  }
+  if (this != &other)
+    *this = JsonMap(other);
   return *this;
 }
 
 JsonMap::~JsonMap() = default;
+
+// Points the keys, which viewed a buffer at oldText, at the same places in keyText_.
+void JsonMap::rebaseKeys(const char16_t* oldText) {
+  const char16_t* text = keyText_.data();
+  if (text == oldText)
+    return;
+  for (Entry& e : entries_)
+    if (!e.key.isEmpty())
+      e.key = QStringView(text + (e.key.utf16() - oldText), e.key.size());
+  if (index_)
+    buildIndex();
+}
 
 void JsonMap::buildIndex() {
   index_ = std::make_unique<Index>();
@@ -136,10 +145,14 @@ const JsonValue* JsonMap::find(QStringView key) const {
   return nullptr;
 }
 
-bool JsonMap::insert(QString key, JsonValue value) {
+bool JsonMap::insert(QStringView key, JsonValue value) {
   if (find(key))
     return false;
-  entries_.push_back({std::move(key), std::move(value)});
+  const char16_t* oldText = keyText_.data();
+  const size_t at = keyText_.size();
+  keyText_.insert(keyText_.end(), key.utf16(), key.utf16() + key.size());
+  rebaseKeys(oldText);
+  entries_.push_back({QStringView(keyText_.data() + at, key.size()), std::move(value)});
   if (index_)
     index_->insert(entries_.back().key, size() - 1);
   else if (size() > LinearLimit)

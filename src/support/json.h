@@ -76,11 +76,12 @@ class JsonValue {
 };
 
 // A keyed map: case-sensitive text keys, each at most once, in the order they were added.
-// Small maps find keys by a linear search; large ones keep a hash index.
+// The key texts of a map live together in one buffer of the map's own; small maps find keys by
+// a linear search, large ones keep a hash index.
 class JsonMap {
  public:
   struct Entry {
-    QString key;
+    QStringView key;  // valid while the map exists
     JsonValue value;
   };
 
@@ -92,7 +93,7 @@ class JsonMap {
   ~JsonMap();
 
   // Adds a member at the end; false (and nothing added) when the key is already present.
-  bool insert(QString key, JsonValue value);
+  bool insert(QStringView key, JsonValue value);
 
   qsizetype size() const { return qsizetype(entries_.size()); }
   bool isEmpty() const { return entries_.empty(); }
@@ -109,10 +110,11 @@ class JsonMap {
  private:
   using Index = QHash<QStringView, qsizetype>;
   void buildIndex();
+  void rebaseKeys(const char16_t* oldText);
 
-  // The index's keys view the entries' own key texts, which stay in place when the vector
-  // moves them (a moved QString keeps its character data).
   std::vector<Entry> entries_;
+  // A vector, not a string: moving the map must keep the characters where the keys view them.
+  std::vector<char16_t> keyText_;
   std::unique_ptr<Index> index_;
 
   friend class JsonReader;
@@ -124,7 +126,8 @@ class JsonMap {
 JsonValue ParseJson(QStringView text);
 
 // The problems found by the last ParseJson call, one CR LF terminated line each ("" when there
-// were none, "Invalid JSON" when there was nothing to read).
+// were none, "Invalid JSON" when there was nothing to read). One text for the whole module, as
+// the profile screens expect: read it on the thread that parsed, before the next parse.
 QString JsonParseErrors();
 
 }  // namespace kestrel

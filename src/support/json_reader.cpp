@@ -10,6 +10,8 @@
 #include "support/string_builder.h"
 
 #include <new>
+#include <string_view>
+#include <unordered_map>
 
 namespace kestrel {
 
@@ -25,6 +27,23 @@ QString& lastErrors() {
 constexpr int kMaxDepth = 512;
 
 constexpr QStringView kCrLf = u"\r\n";
+
+// Keys are short: a plain loop beats a call to memcmp.
+bool sameText(QStringView a, QStringView b) {
+  if (a.size() != b.size())
+    return false;
+  const char16_t* x = a.utf16();
+  const char16_t* y = b.utf16();
+  for (qsizetype k = 0; k < a.size(); ++k)
+    if (x[k] != y[k])
+      return false;
+  return true;
+}
+
+// Characters that end the quick scan of a double-quoted key: quotes and key blanks.
+constexpr bool endsPlainKey(char16_t c) {
+  return c <= u'\'' && (c == u'"' || c == u'\'' || c == u' ' || c == u'\t' || c == u'\r' || c == u'\n');
+}
 
 bool isKeyBlank(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
@@ -50,11 +69,58 @@ int hexValue(char16_t c) {
   return -1;
 }
 
+// A key read into the reader's key text, by place, as that text may move while it grows.
+struct KeyRef {
+  size_t at = 0;
+  qsizetype length = 0;
+};
+
+struct OpenEntry {
+  KeyRef key;
+  JsonValue value;
+};
+
+// Storage a reader needs while it works, kept per thread so that parsing many small texts
+// does not allocate (and free) the builder's buffer and the member stacks every time.
+struct Workspace {
+  cStringBuilder builder;
+  // Members of the objects and arrays being read, innermost last, and the texts of their keys;
+  // each container takes its own range off the top when it ends, so its storage is allocated
+  // once, at its exact size.
+  std::vector<OpenEntry> entries;
+  std::vector<JsonValue> values;
+  std::vector<char16_t> keyText;
+
+  void prepare() {
+    builder.Clear();
+    entries.clear();
+    values.clear();
+    keyText.clear();
+  }
+  // What an unusually large text made grow is given back rather than kept for good.
+  void trim() {
+    if (builder.Capacity() > 4 * cStringBuilder::DefaultChunkSize)
+      builder = cStringBuilder();
+    if (entries.capacity() > 4096)
+      std::vector<OpenEntry>().swap(entries);
+    if (values.capacity() > 4096)
+      std::vector<JsonValue>().swap(values);
+    if (keyText.capacity() > 65536)
+      std::vector<char16_t>().swap(keyText);
+  }
+};
+
 }  // namespace
 
 class JsonReader {
  public:
-  explicit JsonReader(QStringView text) : p_(text.utf16()), n_(text.size()) {}
+  explicit JsonReader(QStringView text, Workspace& work)
+      : p_(text.utf16()),
+        n_(text.size()),
+        builder_(work.builder),
+        openEntries_(work.entries),
+        openValues_(work.values),
+        keyText_(work.keyText) {}
 
   JsonValue parse() {
     skipBlank();
@@ -85,15 +151,23 @@ class JsonReader {
   QStringView lastTwenty() const { return n_ > 20 ? slice(n_ - 20, 20) : slice(0, n_); }
   QStringView nextTwenty() const { return slice(i_, std::min<qsizetype>(20, n_ - i_)); }
 
-  void skipBlank();
+  // Most of the time the next character already carries data.
+  void skipBlank() {
+    if (i_ >= n_ || isBlankish(p_[i_]))
+      skipBlanks();
+  }
+  void skipBlanks();
   JsonValue readValue(int depth);
   JsonValue readObject(int depth);
   JsonValue readArray(int depth);
-  QString readKey();
-  QString readKeySlow();
-  QString endOfQuotedKey(QString key);
+  QStringView keyView(KeyRef key) const { return QStringView(keyText_.data() + key.at, key.length); }
+  bool isPresent(size_t base, KeyRef key, const std::unordered_multimap<size_t, size_t>* index) const;
+  KeyRef readKey();
+  KeyRef readKeySlow(size_t at);
+  KeyRef endOfQuotedKey(KeyRef key);
   JsonValue readString();
   JsonValue readNumber();
+  bool lookingAt(std::u16string_view word) const;
   JsonValue readBoolean();
   JsonValue readNull();
 
@@ -101,14 +175,13 @@ class JsonReader {
   qsizetype n_;
   qsizetype i_ = 0;
   QString errors_;
-  cStringBuilder builder_;  // shared by every escaped string of this text
-  // Members of the objects and arrays being read, innermost last; each container takes its
-  // own range off the top when it ends, so a container's storage is allocated once, exactly.
-  std::vector<JsonMap::Entry> openEntries_;
-  std::vector<JsonValue> openValues_;
+  cStringBuilder& builder_;  // shared by every escaped string of this text
+  std::vector<OpenEntry>& openEntries_;
+  std::vector<JsonValue>& openValues_;
+  std::vector<char16_t>& keyText_;
 };
 
-void JsonReader::skipBlank() {
+void JsonReader::skipBlanks() {
   // Pending: a "/" or "*" not yet paired. A block comment sets both comment flags.
   bool pending = false, inComment = false, inBlock = false;
   while (i_ < n_) {
@@ -166,10 +239,28 @@ JsonValue JsonReader::readValue(int depth) {
   }
 }
 
+bool JsonReader::isPresent(size_t base, KeyRef key,
+                           const std::unordered_multimap<size_t, size_t>* index) const {
+  const QStringView text = keyView(key);
+  if (!index) {
+    for (size_t k = base; k < openEntries_.size(); ++k)
+      if (sameText(keyView(openEntries_[k].key), text))
+        return true;
+    return false;
+  }
+  const auto [first, last] = index->equal_range(qHash(text));
+  for (auto it = first; it != last; ++it)
+    if (sameText(keyView(openEntries_[base + it->second].key), text))
+      return true;
+  return false;
+}
+
 JsonValue JsonReader::readObject(int depth) {
   ++i_;
   const size_t base = openEntries_.size();
-  std::unique_ptr<JsonMap::Index> index;  // built once the object outgrows a linear search
+  const size_t keyBase = keyText_.size();
+  // Once the object outgrows a linear search: hashes of its keys to their members.
+  std::unique_ptr<std::unordered_multimap<size_t, size_t>> index;
   for (;;) {
     skipBlank();
     if (i_ < n_ && p_[i_] == u'}') {
@@ -183,38 +274,41 @@ JsonValue JsonReader::readObject(int depth) {
       report({u"Missing '}': ", lastTwenty()});
       break;
     }
-    QString key = readKey();
+    const KeyRef key = readKey();
     try {
       JsonValue value = readValue(depth + 1);
-      bool present = false;
-      if (index) {
-        present = index->contains(key);
-      } else {
-        for (size_t k = base; k < openEntries_.size() && !present; ++k) present = openEntries_[k].key == key;
-      }
-      if (present)
+      if (isPresent(base, key, index.get()))
         throw RuntimeError(
             errnum::KeyAlreadyAssociated,
             QStringLiteral("This key is already associated with an element of this collection"),
             QStringLiteral("JSON"));
-      openEntries_.push_back({std::move(key), std::move(value)});
-      const qsizetype count = qsizetype(openEntries_.size() - base);
+      openEntries_.push_back({key, std::move(value)});
+      const size_t count = openEntries_.size() - base;
       if (index) {
-        index->insert(openEntries_.back().key, count - 1);
-      } else if (count > JsonMap::LinearLimit) {
-        index = std::make_unique<JsonMap::Index>();
-        for (qsizetype k = 0; k < count; ++k) index->insert(openEntries_[base + size_t(k)].key, k);
+        index->emplace(qHash(keyView(key)), count - 1);
+      } else if (qsizetype(count) > JsonMap::LinearLimit) {
+        index = std::make_unique<std::unordered_multimap<size_t, size_t>>();
+        for (size_t k = 0; k < count; ++k) index->emplace(qHash(keyView(openEntries_[base + k].key)), k);
       }
     } catch (const RuntimeError& e) {
-      report({e.description(), u": ", key});
+      report({e.description(), u": ", keyView(key)});
       break;
     }
   }
+
+  // The map takes its keys' texts in one piece (with the text of a failed key at the end).
   JsonMap map;
+  map.keyText_.assign(keyText_.begin() + qsizetype(keyBase), keyText_.end());
   map.entries_.reserve(openEntries_.size() - base);
-  std::move(openEntries_.begin() + qsizetype(base), openEntries_.end(), std::back_inserter(map.entries_));
+  for (size_t k = base; k < openEntries_.size(); ++k) {
+    OpenEntry& e = openEntries_[k];
+    map.entries_.push_back(
+        {QStringView(map.keyText_.data() + (e.key.at - keyBase), e.key.length), std::move(e.value)});
+  }
   openEntries_.resize(base);
-  map.index_ = std::move(index);  // its views follow the moved key texts
+  keyText_.resize(keyBase);
+  if (map.size() > JsonMap::LinearLimit)
+    map.buildIndex();
   return JsonValue(std::move(map));
 }
 
@@ -253,36 +347,37 @@ JsonValue JsonReader::readArray(int depth) {
 }
 
 // After a closing quote the key must be followed by ":" (blanks allowed in between).
-QString JsonReader::endOfQuotedKey(QString key) {
+KeyRef JsonReader::endOfQuotedKey(KeyRef key) {
   skipBlank();
   if (i_ < n_ && p_[i_] == u':') {
     ++i_;
     return key;
   }
-  report({u"Invalid Key at position ", position(), u" : ", key});
+  report({u"Invalid Key at position ", position(), u" : ", keyView(key)});
   return key;
 }
 
-QString JsonReader::readKey() {
+KeyRef JsonReader::readKey() {
   skipBlank();
+  const size_t at = keyText_.size();
   // The usual key: double quotes around characters that need no special treatment.
   if (i_ < n_ && p_[i_] == u'"') {
     qsizetype j = i_ + 1;
-    while (j < n_ && p_[j] != u'"' && p_[j] != u'\'' && !isKeyBlank(p_[j])) ++j;
+    while (j < n_ && !endsPlainKey(p_[j])) ++j;
     if (j < n_ && p_[j] == u'"') {
-      QString key = text(i_ + 1, j - i_ - 1);
+      keyText_.insert(keyText_.end(), p_ + i_ + 1, p_ + j);
       i_ = j + 1;
-      return endOfQuotedKey(std::move(key));
+      return endOfQuotedKey({at, qsizetype(keyText_.size() - at)});
     }
   }
-  return readKeySlow();
+  return readKeySlow(at);
 }
 
 // Keys may be quoted with either quote, or not at all. The two quote flags toggle
 // independently; blanks are dropped everywhere, backslashes are ordinary characters.
-QString JsonReader::readKeySlow() {
-  QString key;
+KeyRef JsonReader::readKeySlow(size_t at) {
   bool inDouble = false, inSingle = false;
+  auto key = [&] { return KeyRef{at, qsizetype(keyText_.size() - at)}; };
   while (i_ < n_) {
     const char16_t c = p_[i_];
     if (c == u'"' || c == u'\'') {
@@ -292,18 +387,18 @@ QString JsonReader::readKeySlow() {
       if (!flag) {
         skipBlank();
         if (i_ >= n_ || p_[i_] != u':')
-          return endOfQuotedKey(std::move(key));
+          return endOfQuotedKey(key());
       }
     } else if (c == u':' && !inDouble && !inSingle) {
       ++i_;
-      return key;
+      return key();
     } else {
       if (!isKeyBlank(c))
-        key += QChar(c);
+        keyText_.push_back(c);
       ++i_;
     }
   }
-  return key;
+  return key();
 }
 
 JsonValue JsonReader::readString() {
@@ -376,39 +471,49 @@ JsonValue JsonReader::readNumber() {
   return JsonValue(Decimal::parse(slice(start, i_ - start)));
 }
 
+bool JsonReader::lookingAt(std::u16string_view word) const {
+  if (n_ - i_ < qsizetype(word.size()))
+    return false;
+  for (size_t k = 0; k < word.size(); ++k)
+    if (p_[i_ + qsizetype(k)] != word[k])
+      return false;
+  return true;
+}
+
 JsonValue JsonReader::readBoolean() {
-  const QStringView ahead = rest();
-  if (ahead.startsWith(u"true")) {
+  if (lookingAt(u"true")) {
     i_ += 4;
     return JsonValue(true);
   }
-  if (ahead.startsWith(u"false")) {
+  if (lookingAt(u"false")) {
     i_ += 5;
     return JsonValue(false);
   }
-  report({u"Invalid Boolean at position ", position(), u" : ", ahead});
+  report({u"Invalid Boolean at position ", position(), u" : ", rest()});
   return JsonValue(false);
 }
 
 JsonValue JsonReader::readNull() {
-  const QStringView ahead = rest();
-  if (ahead.startsWith(u"null")) {
+  if (lookingAt(u"null")) {
     i_ += 4;
     return JsonValue::null();
   }
-  report({u"Invalid null value at position ", position(), u" : ", ahead});
+  report({u"Invalid null value at position ", position(), u" : ", rest()});
   return JsonValue();
 }
 
 JsonValue ParseJson(QStringView text) {
   lastErrors().clear();
-  JsonReader reader(text);
+  thread_local Workspace work;
+  work.prepare();
+  JsonReader reader(text, work);
   JsonValue result;
   try {
     result = reader.parse();
   } catch (const std::bad_alloc&) {
     reader.errors() += u"Out of memory\r\n";
   }
+  work.trim();
   lastErrors() = std::move(reader.errors());
   return result;
 }
