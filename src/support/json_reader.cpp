@@ -25,6 +25,7 @@ QString& lastErrors() {
 // Deeper nesting is refused like any failing member, so a hostile text cannot exhaust the
 // stack while it is read or when its tree is destroyed.
 constexpr int kMaxDepth = 512;
+constexpr QStringView kTooDeep = u"Out of stack space";
 
 constexpr QStringView kCrLf = u"\r\n";
 
@@ -157,6 +158,7 @@ class JsonReader {
       skipBlanks();
   }
   void skipBlanks();
+  bool opensTooDeep(int depth);
   JsonValue readValue(int depth);
   JsonValue readObject(int depth);
   JsonValue readArray(int depth);
@@ -215,6 +217,15 @@ void JsonReader::skipBlanks() {
   }
 }
 
+// A member at this depth that opens one more object or array fails. It is reported without
+// an exception: a hostile text can hold thousands of them.
+bool JsonReader::opensTooDeep(int depth) {
+  if (depth <= kMaxDepth)
+    return false;
+  skipBlank();
+  return i_ < n_ && (p_[i_] == u'{' || p_[i_] == u'[');
+}
+
 JsonValue JsonReader::readValue(int depth) {
   skipBlank();
   if (i_ >= n_)
@@ -222,9 +233,6 @@ JsonValue JsonReader::readValue(int depth) {
   switch (p_[i_]) {
     case u'{':
     case u'[':
-      if (depth > kMaxDepth)
-        throw RuntimeError(errnum::OutOfStackSpace, QStringLiteral("Out of stack space"),
-                           QStringLiteral("JSON"));
       return p_[i_] == u'{' ? readObject(depth) : readArray(depth);
     case u'"':
     case u'\'':
@@ -275,6 +283,10 @@ JsonValue JsonReader::readObject(int depth) {
       break;
     }
     const KeyRef key = readKey();
+    if (opensTooDeep(depth + 1)) {
+      report({kTooDeep, u": ", keyView(key)});
+      break;
+    }
     try {
       JsonValue value = readValue(depth + 1);
       if (isPresent(base, key, index.get()))
@@ -326,6 +338,10 @@ JsonValue JsonReader::readArray(int depth) {
       skipBlank();
     } else if (i_ >= n_) {
       report({u"Missing ']': ", lastTwenty()});
+      break;
+    }
+    if (opensTooDeep(depth + 1)) {
+      report({kTooDeep, u": ", nextTwenty()});
       break;
     }
     const qsizetype start = i_;

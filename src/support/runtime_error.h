@@ -21,7 +21,6 @@ namespace errnum {
 inline constexpr long InvalidProcedureCall = 5;
 inline constexpr long Overflow = 6;
 inline constexpr long TypeMismatch = 13;
-inline constexpr long OutOfStackSpace = 28;
 inline constexpr long FileNotFound = 53;
 inline constexpr long PathFileAccess = 75;
 inline constexpr long CannotCreateObject = 429;
