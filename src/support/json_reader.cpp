@@ -376,7 +376,7 @@ KeyRef JsonReader::endOfQuotedKey(KeyRef key) {
 KeyRef JsonReader::readKey() {
   skipBlank();
   const size_t at = keyText_.size();
-  // The usual key: double quotes around characters that need no special treatment.
+  // The usual key: double quotes around characters that need no further handling.
   if (i_ < n_ && p_[i_] == u'"') {
     qsizetype j = i_ + 1;
     while (j < n_ && !endsPlainKey(p_[j])) ++j;
