@@ -14,7 +14,8 @@ using namespace kestrel;
 namespace {
 
 void check(bool condition) {
-  if (!condition) __builtin_trap();
+  if (!condition)
+    __builtin_trap();
 }
 
 void walk(const JsonValue& v, int depth) {
@@ -72,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   parse(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
 
   std::vector<char16_t> units(size / 2);
-  if (!units.empty()) std::memcpy(units.data(), data, units.size() * 2);
+  if (!units.empty())
+    std::memcpy(units.data(), data, units.size() * 2);
   parse(QStringView(units.data(), qsizetype(units.size())));
   return 0;
 }

@@ -17,9 +17,12 @@ cmake --build "$build" --target json_fuzz -j2
 mkdir -p "$run/corpus"
 cp "$root"/fuzz/corpus/json/* "$run/corpus/"
 cd "$run"
-echo "Fuzzing ParseJson for ${seconds}s"
+echo "Fuzzing ParseJson for ${seconds}s (log: $run/fuzz.log)"
 if ! "$build/fuzz/json_fuzz" "$run/corpus" -dict="$root/fuzz/json.dict" -max_len=65536 \
-  -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$run/" -print_final_stats=1; then
-  echo "json_fuzz failed; see the input saved in $run/" >&2
+  -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$run/" -print_final_stats=1 \
+  >"$run/fuzz.log" 2>&1; then
+  tail -n 60 "$run/fuzz.log" >&2
+  echo "json_fuzz failed; the input that did it is saved in $run/" >&2
   exit 1
 fi
+grep -E '^(Done|stat::)' "$run/fuzz.log"
