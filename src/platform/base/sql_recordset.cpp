@@ -26,6 +26,9 @@ void SqlRecordset::advance() {
   atEnd_ = true;
   if (query_.lastError().isValid())
     store_->raise(query_.lastError());
+  // Past the last record the statement is released at once: an unfinished SQLite read keeps
+  // its tables locked against changes on the same connection.
+  query_.finish();
 }
 
 void SqlRecordset::requireOpen() const {

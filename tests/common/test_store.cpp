@@ -1,0 +1,28 @@
+#include "test_store.h"
+
+namespace kestrel::testing {
+
+TestStore::TestStore() {
+  const QString requested = qEnvironmentVariable("KESTREL_TEST_STORE");
+  if (requested.isEmpty() || requested == u"sqlite") {
+    connection_ = QStringLiteral("sqlite:") + dir_.path() + QStringLiteral("/store.db");
+  } else {
+    connection_ = requested;
+    mariaDb_ = ParseStoreAddress(requested).backend == StoreBackend::MariaDB;
+    dropAllTables();
+  }
+}
+
+void TestStore::dropAllTables() const {
+  SqlStore store(connection_, QStringLiteral("TestStore"));
+  for (const QString& table : store.tables()) store.exec(QStringLiteral("DROP TABLE IF EXISTS ") + table);
+}
+
+std::shared_ptr<VelBase> TestStore::makeBase(VelBaseOptions options) const {
+  options.connectionString = connection_;
+  if (options.suiteHome.isEmpty())
+    options.suiteHome = dir_.path() + QStringLiteral("/Velmar");
+  return std::make_shared<VelBase>(std::move(options));
+}
+
+}  // namespace kestrel::testing
