@@ -105,9 +105,10 @@ class StoreTransaction {
   bool done_ = false;
 };
 
-// Inserts many rows into one table with a prepared multi-row INSERT, a batch of rows per
-// statement: a few hundred thousand rows take seconds on either backend. Rows are sent when
-// a batch is full and by flush(); call flush() before committing.
+// Inserts many rows into one table with multi-row INSERT statements (prepared on SQLite,
+// escaped literals on MariaDB), a batch of rows per statement: a few hundred thousand rows
+// take seconds on either backend. Rows are sent when a batch is full and by flush(); call
+// flush() before committing.
 class BatchInserter {
  public:
   BatchInserter(SqlStore& store, const QString& table, const QStringList& columns, int rowsPerStatement = 0);
@@ -121,8 +122,11 @@ class BatchInserter {
   qint64 rowsSent() const { return sent_; }
 
  private:
+  QString head() const;
   QString statementFor(int rows) const;
   void send(int rows, QSqlQuery& query);
+  void addLiteral(const QVariantList& row);
+  void sendLiteral();
 
   SqlStore& store_;
   QString table_;
@@ -132,6 +136,8 @@ class BatchInserter {
   int pendingRows_ = 0;
   QSqlQuery full_;
   bool fullPrepared_ = false;
+  bool literal_ = false;
+  QString literalSql_;
   qint64 sent_ = 0;
 };
 
