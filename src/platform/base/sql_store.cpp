@@ -170,6 +170,7 @@ void SqlStore::open() {
   if (!db.open())
     raise(db.lastError());
   lost_ = false;
+  everOpened_ = true;
   if (!sqlite) {
     exec(QStringLiteral("SET NAMES utf8mb4"));
     readSqlMode();
@@ -195,7 +196,9 @@ QString SqlStore::scrub(QString text) const {
 }
 
 void SqlStore::raise(const QSqlError& error) {
-  if (isMariaDb() && isLostConnection(error.nativeErrorCode())) {
+  // A server that cannot be reached at the first connect is reported as the driver says; only
+  // a connection that worked and then failed is a lost one.
+  if (isMariaDb() && everOpened_ && isLostConnection(error.nativeErrorCode())) {
     lost_ = true;
     throw RuntimeError(errnum::DatabaseFailure, QString::fromLatin1(LostConnectionText), source_);
   }
@@ -203,7 +206,7 @@ void SqlStore::raise(const QSqlError& error) {
   if (text.isEmpty())
     text = error.driverText().trimmed();
   if (text.isEmpty())
-    text = QStringLiteral("Unspecified database error");
+    text = QStringLiteral("Unknown database error");
   throw RuntimeError(errnum::DatabaseFailure, scrub(text), source_);
 }
 

@@ -88,6 +88,7 @@ class SqlStore {
   QString source_;
   QString connectionName_;
   bool lost_ = false;
+  bool everOpened_ = false;
   bool noBackslashEscapes_ = false;
 };
 
