@@ -116,11 +116,11 @@ class TestVelBaseStore : public QObject {
 
   void nullsReadAsEmptyText() {
     base_->ConQuery(QStringLiteral("DROP TABLE IF EXISTS Nulls"));
-    base_->ConQuery(QStringLiteral("CREATE TABLE Nulls (s varchar(10), n int, d date, t text)"));
-    base_->ConQuery(QStringLiteral("INSERT INTO Nulls VALUES (NULL, NULL, NULL, NULL)"));
-    base_->ConQuery(QStringLiteral("INSERT INTO Nulls VALUES ('', 0, '2024-03-31', 'x')"));
+    base_->ConQuery(QStringLiteral("CREATE TABLE Nulls (s varchar(10), n int, d date, t text, b tinyint(1))"));
+    base_->ConQuery(QStringLiteral("INSERT INTO Nulls VALUES (NULL, NULL, NULL, NULL, NULL)"));
+    base_->ConQuery(QStringLiteral("INSERT INTO Nulls VALUES ('', 0, '2024-03-31', 'x', 1)"));
     auto rs = open(QStringLiteral("SELECT * FROM Nulls ORDER BY n"));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
       QVERIFY(rs->Value(i).isNull());
       QCOMPARE(rs->Text(i), QString());
     }
@@ -129,6 +129,7 @@ class TestVelBaseStore : public QObject {
     QCOMPARE(rs->Text(1), QStringLiteral("0"));
     QCOMPARE(rs->Text(2), QStringLiteral("2024-03-31"));
     QCOMPARE(rs->Text(u"T"), QStringLiteral("x"));
+    QCOMPARE(rs->Text(u"b"), QStringLiteral("1"));
   }
 
   void fieldsByNameIgnoreCase_data() {
