@@ -1,0 +1,85 @@
+// kestrel: the host program. It plays the suite's part: creates the base component on the
+// chosen store (by default the embedded demo store of the suite home, created and filled with
+// demo clients on first run), loads the module and starts it.
+#include "demo_data.h"
+#include "entry/cls_main.h"
+#include "entry/error_log.h"
+#include "entry/mod_it_main.h"
+#include "platform/base/sql_store.h"
+#include "platform/base/suite_schema.h"
+#include "platform/base/velbase.h"
+#include "register/client_loading.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QTextStream>
+
+using namespace kestrel;
+
+namespace {
+
+constexpr int DemoClients = 250;
+
+// Creates the suite's tables and demo clients in an embedded store that has none yet.
+void PrepareDemoStore(const QString& connection) {
+  SqlStore store(connection, QStringLiteral("kestrel"));
+  EnsureSuiteTables(store);
+  if (store.scalar(QStringLiteral("SELECT COUNT(*) FROM OnlineRegInfo")).toInt() == 0)
+    demo::SeedDemoStore(store, DemoClients, 1, false);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Kestrel"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Kestrel"));
+
+  QCommandLineParser cli;
+  cli.setApplicationDescription(QStringLiteral("Bulk contact details of e-filing clients"));
+  cli.addHelpOption();
+  cli.addOption({QStringLiteral("store"),
+                 QStringLiteral("Connection: sqlite:/file.db or mysql://user:pw@host:port/db"),
+                 QStringLiteral("connection")});
+  cli.addOption(
+      {QStringLiteral("suite-home"), QStringLiteral("The suite's program folder"), QStringLiteral("dir")});
+  cli.process(app);
+
+  VelBaseOptions options;
+  options.connectionString = cli.isSet(QStringLiteral("store")) ? cli.value(QStringLiteral("store"))
+                                                                : qEnvironmentVariable("KESTREL_STORE");
+  options.suiteHome = cli.value(QStringLiteral("suite-home"));
+  options.moduleVersion = [] { return QString::fromLatin1(kestrel_module_version()); };
+  QTextStream out(stdout);
+  try {
+    if (options.connectionString.isEmpty()) {
+      const QString home = VelBase::ResolveSuiteHome(options.suiteHome);
+      QDir().mkpath(home + QStringLiteral("/Data"));
+      options.connectionString = QStringLiteral("sqlite:") + home + QStringLiteral("/Data/Velmar.db");
+      PrepareDemoStore(options.connectionString);
+    }
+    registerVelBase(options);
+    ClsMain module;
+    CreateModuleTables();
+
+    ErrorTrap trap(u"kestrel", u"Summary");
+    std::unique_ptr<Recordset> rs;
+    int clients = 0;
+    trap([&] {
+      Base().RecordsetQuery(rs, ClientListStatement(), Base().DBObj(), ado::adOpenForwardOnly,
+                            ado::adLockReadOnly);
+      for (; !rs->Eof(); rs->MoveNext()) ++clients;
+      rs->Close();
+    });
+    out << "Kestrel " << module.MyDllVersion() << " on "
+        << ParseStoreAddress(options.connectionString).redacted() << "\n"
+        << "Clients with a registration row: " << clients << "\n"
+        << "Program folder: " << Base().ExePath() << "\n";
+    return trap.anyFailed() ? 1 : 0;
+  } catch (const RuntimeError& e) {
+    out << "Kestrel could not start: " << e.description() << "\n";
+    return 2;
+  }
+}
