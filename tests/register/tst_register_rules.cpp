@@ -125,7 +125,7 @@ class TestRegisterRules : public QObject {
                           << QStringList{
                                  "a|b|c|d|NR|1|1|10|12|971", "Yes", "971", "1", "1", "10", "sec@x.in", "12"};
     QTest::newRow("resident, cut after the first relation")
-        << "s@x.in||||R|2" << QStringList{"|||R|2", "No", "", "2", "", "", "s@x.in", ""};
+        << "s@x.in|||||R|2" << QStringList{"||||R|2", "No", "", "2", "", "", "s@x.in", ""};
     QTest::newRow("unknown residency leaves it empty")
         << "||||X|||||" << QStringList{"|||X|||||", "", "", "", "", "", "", ""};
     QTest::newRow("more elements than used")
