@@ -160,6 +160,23 @@ class JsonReader {
   void skipBlanks();
   bool opensTooDeep(int depth);
   JsonValue readValue(int depth);
+  // The head of each member of an object or array: true at the closing mark (stepped past)
+  // or at the end of the text (reported); a comma before the member is consumed.
+  bool atContainerEnd(char16_t close, QStringView missing) {
+    skipBlank();
+    if (i_ < n_ && p_[i_] == close) {
+      ++i_;
+      return true;
+    }
+    if (i_ < n_ && p_[i_] == u',') {
+      ++i_;
+      skipBlank();
+    } else if (i_ >= n_) {
+      report({missing, lastTwenty()});
+      return true;
+    }
+    return false;
+  }
   JsonValue readObject(int depth);
   JsonValue readArray(int depth);
   QStringView keyView(KeyRef key) const { return QStringView(keyText_.data() + key.at, key.length); }
@@ -270,18 +287,8 @@ JsonValue JsonReader::readObject(int depth) {
   // Once the object outgrows a linear search: hashes of its keys to their members.
   std::unique_ptr<std::unordered_multimap<size_t, size_t>> index;
   for (;;) {
-    skipBlank();
-    if (i_ < n_ && p_[i_] == u'}') {
-      ++i_;
+    if (atContainerEnd(u'}', u"Missing '}': "))
       break;
-    }
-    if (i_ < n_ && p_[i_] == u',') {
-      ++i_;
-      skipBlank();
-    } else if (i_ >= n_) {
-      report({u"Missing '}': ", lastTwenty()});
-      break;
-    }
     const KeyRef key = readKey();
     if (opensTooDeep(depth + 1)) {
       report({kTooDeep, u": ", keyView(key)});
@@ -328,18 +335,8 @@ JsonValue JsonReader::readArray(int depth) {
   ++i_;
   const size_t base = openValues_.size();
   for (;;) {
-    skipBlank();
-    if (i_ < n_ && p_[i_] == u']') {
-      ++i_;
+    if (atContainerEnd(u']', u"Missing ']': "))
       break;
-    }
-    if (i_ < n_ && p_[i_] == u',') {
-      ++i_;
-      skipBlank();
-    } else if (i_ >= n_) {
-      report({u"Missing ']': ", lastTwenty()});
-      break;
-    }
     if (opensTooDeep(depth + 1)) {
       report({kTooDeep, u": ", nextTwenty()});
       break;
