@@ -1,0 +1,55 @@
+#pragma once
+
+#include "platform/registry/object_registry.h"
+
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+namespace kestrel {
+
+// The portal login component: logs one client in to the e-filing portal and carries out the
+// portal steps of that client's session. Created by programmatic identifier, one instance per
+// client; it reports failures through its results (false, "" or ErrData), never by raising.
+//
+// Calling order for one client: InitMe, setShowError(false), LoginWHR_CL; after true
+// GeteUserProfile and, when updating, VerifyContactDet; after false ErrData; always
+// CheckForLogInCL; then the instance is released.
+class PortalLogin : public Component {
+ public:
+  static constexpr const char* ProgId = "prjPortAct.clsMain";
+
+  // The cancel mark lives on the progress panel's cancel button as the dynamic property
+  // "Tag": "" while a run goes on, "C" once the user confirmed cancelling. The component may
+  // read it to give up waiting on the portal.
+  static constexpr const char* CancelMarkProperty = "Tag";
+
+  // logFile: the program folder's VelLog.log; tmpPath: a folder ending with a separator;
+  // progressLabel: where progress text goes; cancelButton: the progress panel's Cancel.
+  virtual void InitMe(const QString& logFile, const QString& tmpPath, QLabel* progressLabel,
+                      QWidget* cancelButton, double screenRatX, double screenRatY,
+                      double screenRatFS) = 0;
+  // false: no dialogs of the component's own; failures come back through ErrData.
+  virtual void setShowError(bool show) = 0;
+
+  // true when the client is logged in; otherwise ErrData holds the outcome:
+  // "NON Verified Details", "Validate PIN Details", "Validate Contact Success" or the reason.
+  virtual bool LoginWHR_CL(const QString& userId, const QString& password) = 0;
+  virtual QString ErrData() const = 0;
+
+  // The logged-in client's profile as JSON text; "" on failure.
+  virtual QString GeteUserProfile() = 0;
+
+  // Submits new contact details; relations are already the portal's codes ("-1" or "" for
+  // none). true when the portal accepted them.
+  virtual bool VerifyContactDet(const QString& isd, const QString& priMobile, const QString& priMobileRel,
+                                const QString& priEmail, const QString& priEmailRel,
+                                const QString& secMobile, const QString& secMobileRel,
+                                const QString& secEmail, const QString& secEmailRel) = 0;
+
+  // The last call on a client's instance (logs the session out).
+  virtual void CheckForLogInCL(const QString& userId, bool logOut) = 0;
+};
+
+}  // namespace kestrel
