@@ -28,8 +28,7 @@ class PortalLogin : public Component {
   // logFile: the program folder's VelLog.log; tmpPath: a folder ending with a separator;
   // progressLabel: where progress text goes; cancelButton: the progress panel's Cancel.
   virtual void InitMe(const QString& logFile, const QString& tmpPath, QLabel* progressLabel,
-                      QWidget* cancelButton, double screenRatX, double screenRatY,
-                      double screenRatFS) = 0;
+                      QWidget* cancelButton, double screenRatX, double screenRatY, double screenRatFS) = 0;
   // false: no dialogs of the component's own; failures come back through ErrData.
   virtual void setShowError(bool show) = 0;
 
@@ -44,9 +43,9 @@ class PortalLogin : public Component {
   // Submits new contact details; relations are already the portal's codes ("-1" or "" for
   // none). true when the portal accepted them.
   virtual bool VerifyContactDet(const QString& isd, const QString& priMobile, const QString& priMobileRel,
-                                const QString& priEmail, const QString& priEmailRel,
-                                const QString& secMobile, const QString& secMobileRel,
-                                const QString& secEmail, const QString& secEmailRel) = 0;
+                                const QString& priEmail, const QString& priEmailRel, const QString& secMobile,
+                                const QString& secMobileRel, const QString& secEmail,
+                                const QString& secEmailRel) = 0;
 
   // The last call on a client's instance (logs the session out).
   virtual void CheckForLogInCL(const QString& userId, bool logOut) = 0;
