@@ -37,6 +37,9 @@ class ZENButton : public QWidget {
   int ButtonType() const { return m_buttonType; }
   void setButtonType(int type);  // 1..14, clamped
   QString Caption() const { return m_caption; }
+  // Presses the button as a left click would (windows turn Enter on a focused button into
+  // this); nothing when it is disabled.
+  void PerformClick();
   void setCaption(const QString& caption);
   bool Enabled() const { return isEnabled(); }
   QFont Font() const { return font(); }

@@ -156,6 +156,11 @@ void ZENButton::mouseClick() {
     toggleAndClick();
 }
 
+void ZENButton::PerformClick() {
+  if (isEnabled())
+    toggleAndClick();
+}
+
 void ZENButton::toggleAndClick() {
   if (m_checkBox) {
     m_value = !m_value;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace kestrel {
+
+namespace grid {
+class FlexGridModel;
+}
+
+// Columns, captions, widths, alignment and start-up hiding of the client register `vsCL`
+// (two fixed header rows, no clients yet).
+void FormatRegisterGrid(grid::FlexGridModel& vsCL);
+// The same for the report grid `VSRpt`.
+void FormatReportGrid(grid::FlexGridModel& VSRpt);
+// Only header cells merge: vertically in columns 0 to 12 and the last column, across in row 0
+// (the group captions).
+void MergeHeaders(grid::FlexGridModel& g);
+
+// Empties the register to its two header rows, unticks the header check box and gives the
+// contact columns their drop-down lists.
+void ResetRegister(grid::FlexGridModel& vsCL);
+
+// Fills the register from the suite's database: every client with a year-0 registration row,
+// the first record of a code winning, columns 23 to 44 left empty. Failures are logged and the
+// register keeps whatever was filled.
+void ShowData(grid::FlexGridModel& vsCL);
+
+// Index of the row whose column 1 holds the client code (case-sensitive, whole cell); -1 when
+// no data row does.
+int FindClientRow(const grid::FlexGridModel& vsCL, const QString& code);
+
+}  // namespace kestrel

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QFrame>
+#include <QTimer>
+
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace kestrel {
+
+class ZENButton;
+class RegisterEditing;
+namespace grid {
+class FlexGrid;
+}
+
+// The main panel `FraMainOuter`: the client register `vsCL` with its search box, the serial
+// range boxes and the window's command buttons. The search and range commands are handled here;
+// the other buttons are connected by the window.
+class RegisterPanel : public QFrame {
+  Q_OBJECT
+
+ public:
+  explicit RegisterPanel(QWidget* parent = nullptr);
+
+  grid::FlexGrid* vsCL = nullptr;
+  RegisterEditing* editing = nullptr;
+
+  QComboBox* CmbSearch = nullptr;  // item data: the register column searched
+  QLineEdit* TxtSearch = nullptr;
+  ZENButton* CmdSearch = nullptr;
+  std::array<QLineEdit*, 2> TxtFromR{};  // 0 "From", 1 "To"
+  ZENButton* CmdOKRange = nullptr;
+
+  ZENButton* CmdSetup = nullptr;
+  ZENButton* CmdLogin = nullptr;
+  ZENButton* CmdSecEmail = nullptr;
+  ZENButton* CmdProceed = nullptr;
+  ZENButton* CmdHelp = nullptr;
+  ZENButton* CmdQuit = nullptr;
+  QLabel* lblCount = nullptr;
+
+  void CmdSearch_Click();
+  void CmdOKRange_Click();
+  void TxtFromR_LostFocus(int index);
+  // Shows how many clients the register holds and how many are ticked.
+  void UpdateCount();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QTimer countTimer_;
+};
+
+}  // namespace kestrel
