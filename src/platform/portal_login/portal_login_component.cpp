@@ -1,0 +1,125 @@
+#include "portal_login_component.h"
+
+#include "portal_session.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kestrel {
+
+PortalLoginOptions PortalLoginOptionsFromEnvironment(QStringList* problems) {
+  PortalLoginOptions options;
+  auto problem = [&](const QString& text) {
+    if (problems)
+      problems->append(text);
+  };
+
+  const QString url = qEnvironmentVariable("KESTREL_PORTAL_URL").trimmed();
+  if (!url.isEmpty()) {
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (parsed.isValid() &&
+        (parsed.scheme() == QLatin1String("http") || parsed.scheme() == QLatin1String("https")) &&
+        !parsed.host().isEmpty())
+      options.baseUrl = parsed;
+    else
+      problem(QStringLiteral("KESTREL_PORTAL_URL is not an http or https address: ") + url);
+  }
+
+  const QString caFile = qEnvironmentVariable("KESTREL_PORTAL_CA").trimmed();
+  if (!caFile.isEmpty()) {
+    QFile file(caFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+      problem(QStringLiteral("KESTREL_PORTAL_CA: cannot read %1: %2").arg(caFile, file.errorString()));
+    } else {
+      const QList<QSslCertificate> certificates = QSslCertificate::fromData(file.readAll(), QSsl::Pem);
+      if (certificates.isEmpty())
+        problem(QStringLiteral("KESTREL_PORTAL_CA: no PEM certificate in ") + caFile);
+      options.extraCaCertificates = certificates;
+    }
+  }
+
+  const QString timeout = qEnvironmentVariable("KESTREL_PORTAL_TIMEOUT_MS").trimmed();
+  if (!timeout.isEmpty()) {
+    bool ok = false;
+    const int ms = timeout.toInt(&ok);
+    if (ok && ms > 0)
+      options.timeoutMs = ms;
+    else
+      problem(QStringLiteral("KESTREL_PORTAL_TIMEOUT_MS is not a positive number: ") + timeout);
+  }
+
+  const QString pin = qEnvironmentVariable("KESTREL_PORTAL_PIN").trimmed().toLower();
+  if (pin.isEmpty() || pin == QLatin1String("dialog"))
+    options.pinProvider = PinDialogProvider();
+  else if (pin != QLatin1String("none"))
+    problem(QStringLiteral("KESTREL_PORTAL_PIN is neither \"dialog\" nor \"none\": ") + pin);
+  return options;
+}
+
+std::shared_ptr<PortalLogin> makePortalLogin(const PortalLoginOptions& options) {
+  return std::make_shared<portal::PortalSession>(options);
+}
+
+void registerPortalLogin(const PortalLoginOptions& options) {
+  ObjectRegistry::instance().registerFactory(QString::fromLatin1(PortalLogin::ProgId),
+                                             [options] { return makePortalLogin(options); });
+}
+
+PinProvider PinDialogProvider(int waitMs) {
+  return
+      [waitMs](const PinRequest& request, const std::function<bool()>& cancelled) -> std::optional<PinReply> {
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+          return std::nullopt;
+        QDialog dialog(QApplication::activeWindow());
+        dialog.setWindowTitle(QStringLiteral("e-filing portal: PIN validation"));
+        auto* layout = new QVBoxLayout(&dialog);
+        QString intro = QStringLiteral("The portal has sent PINs for %1 to the new mobile %2 and e-mail %3.")
+                            .arg(request.userId, request.mobile, request.email);
+        if (request.attempt > 1 && !request.portalMessage.isEmpty())
+          intro += QStringLiteral("\n\n") + request.portalMessage;
+        auto* label = new QLabel(intro, &dialog);
+        label->setWordWrap(true);
+        layout->addWidget(label);
+        auto* form = new QFormLayout;
+        const auto* digits =
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,8}")), &dialog);
+        auto* mobilePin = new QLineEdit(&dialog);
+        auto* emailPin = new QLineEdit(&dialog);
+        for (QLineEdit* edit : {mobilePin, emailPin}) edit->setValidator(digits);
+        form->addRow(QStringLiteral("Mobile PIN:"), mobilePin);
+        form->addRow(QStringLiteral("E-mail PIN:"), emailPin);
+        layout->addLayout(form);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+        buttons->addButton(QStringLiteral("Later"), QDialogButtonBox::RejectRole);
+        QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+        ok->setEnabled(false);
+        auto complete = [=] { ok->setEnabled(!mobilePin->text().isEmpty() && !emailPin->text().isEmpty()); };
+        QObject::connect(mobilePin, &QLineEdit::textChanged, &dialog, complete);
+        QObject::connect(emailPin, &QLineEdit::textChanged, &dialog, complete);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(buttons);
+
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &dialog, [&] {
+          if (cancelled())
+            dialog.reject();
+        });
+        watch.start(100);
+        QTimer::singleShot(waitMs, &dialog, &QDialog::reject);
+        if (dialog.exec() != QDialog::Accepted)
+          return std::nullopt;
+        return PinReply{mobilePin->text(), emailPin->text()};
+      };
+}
+
+}  // namespace kestrel

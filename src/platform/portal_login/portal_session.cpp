@@ -1,0 +1,401 @@
+#include "portal_session.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QMessageBox>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace kestrel::portal {
+
+namespace {
+
+constexpr int CancelPollMs = 50;
+
+QString text(const QJsonValue& v) {
+  if (v.isString())
+    return v.toString();
+  if (v.isDouble())
+    return QString::number(v.toDouble(), 'g', 16);
+  return {};
+}
+
+QList<Message> messagesOf(const QJsonObject& body) {
+  QList<Message> list;
+  const QJsonArray array = body.value(QStringLiteral("messages")).toArray();
+  for (const QJsonValue& item : array) {
+    const QJsonObject m = item.toObject();
+    list.append({text(m.value(QStringLiteral("code"))), text(m.value(QStringLiteral("type"))),
+                 text(m.value(QStringLiteral("desc")))});
+  }
+  return list;
+}
+
+QString transportFailure(QNetworkReply* reply, const QStringList& sslErrors, const QUrl& base) {
+  const QString where =
+      base.host() + (base.port() > 0 ? QLatin1Char(':') + QString::number(base.port()) : QString());
+  switch (reply->error()) {
+    case QNetworkReply::SslHandshakeFailedError:
+      return QStringLiteral("Secure connection to the e-filing portal failed: ") +
+             (sslErrors.isEmpty() ? reply->errorString() : sslErrors.join(QStringLiteral("; ")));
+    case QNetworkReply::ConnectionRefusedError:
+      return QStringLiteral("Could not connect to the e-filing portal at %1: connection refused").arg(where);
+    case QNetworkReply::HostNotFoundError:
+      return QStringLiteral("Could not find the e-filing portal's server %1").arg(base.host());
+    case QNetworkReply::RemoteHostClosedError:
+      return QStringLiteral("The e-filing portal closed the connection before answering");
+    default:
+      return QStringLiteral("Could not reach the e-filing portal: ") + reply->errorString();
+  }
+}
+
+}  // namespace
+
+const Message* Answer::problem() const {
+  for (const Message& m : messages) {
+    if (m.code != QLatin1String(Success))
+      return &m;
+  }
+  return nullptr;
+}
+
+bool Answer::hasCode(const char* code) const {
+  for (const Message& m : messages) {
+    if (m.code == QLatin1String(code))
+      return true;
+  }
+  return false;
+}
+
+QString Answer::reason() const {
+  if (!failure.isEmpty())
+    return failure;
+  if (const Message* m = problem()) {
+    if (!m->desc.trimmed().isEmpty())
+      return m->desc.trimmed();
+    return QStringLiteral("The e-filing portal refused the request (%1)").arg(m->code);
+  }
+  return {};
+}
+
+PortalSession::PortalSession(PortalLoginOptions options) : options_(std::move(options)) {
+  network_.setCookieJar(new QNetworkCookieJar(&network_));
+  network_.setAutoDeleteReplies(false);
+}
+
+PortalSession::~PortalSession() = default;
+
+void PortalSession::InitMe(const QString& logFile, const QString& tmpPath, QLabel* progressLabel,
+                           QWidget* cancelButton, double /*screenRatX*/, double /*screenRatY*/,
+                           double screenRatFS) {
+  logFile_ = logFile;
+  tmpPath_ = tmpPath;
+  label_ = progressLabel;
+  cancelButton_ = cancelButton;
+  fontScale_ = screenRatFS > 0 ? screenRatFS : 1.0;
+}
+
+bool PortalSession::cancelled() const {
+  return cancelButton_ && cancelButton_->property(CancelMarkProperty).toString() == QLatin1String("C");
+}
+
+bool PortalSession::hasSessionCookie() const {
+  const QList<QNetworkCookie> cookies = network_.cookieJar()->cookiesForUrl(options_.baseUrl);
+  return std::any_of(cookies.begin(), cookies.end(),
+                     [](const QNetworkCookie& c) { return c.name() == "AuthToken" && !c.value().isEmpty(); });
+}
+
+void PortalSession::resetSession() {
+  network_.setCookieJar(new QNetworkCookieJar(&network_));
+  loggedIn_ = false;
+}
+
+void PortalSession::progress(const QString& text) {
+  if (label_)
+    label_->setText(text);
+}
+
+QString PortalSession::scrub(QString text) const {
+  for (const QString& secret : {password_, passwordB64_}) {
+    if (!secret.isEmpty())
+      text.replace(secret, QStringLiteral("***"));
+  }
+  return text;
+}
+
+void PortalSession::log(const QString& routine, const QString& line) const {
+  if (logFile_.isEmpty())
+    return;
+  QFile file(logFile_);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+    return;
+  QString clean = scrub(line);
+  clean.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\t'), QLatin1Char(' '));
+  const QString entry = QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy HH:mm:ss")) +
+                        QStringLiteral("\t0\t") + clean + QLatin1Char('\t') + QString::fromLatin1(ProgId) +
+                        QLatin1Char('\t') + routine + QLatin1Char('\n');
+  file.write(entry.toUtf8());
+}
+
+bool PortalSession::fail(const QString& routine, const QString& reason) {
+  errData_ = reason;
+  log(routine, userId_ + QStringLiteral(": ") + reason);
+  if (showError_)
+    QMessageBox::warning(label_ ? label_->window() : nullptr, QStringLiteral("e-filing portal"), reason);
+  return false;
+}
+
+bool PortalSession::pause(int ms) {
+  if (ms <= 0)
+    return !cancelled();
+  QEventLoop loop;
+  QTimer done;
+  done.setSingleShot(true);
+  QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+    if (cancelled())
+      loop.quit();
+  });
+  done.start(ms);
+  watch.start(CancelPollMs);
+  if (!cancelled())
+    loop.exec();
+  return !cancelled();
+}
+
+Answer PortalSession::roundTrip(const char* path, const QString& serviceName, const QJsonObject& body) {
+  Answer answer;
+  if (cancelled()) {
+    answer.failure = QStringLiteral("Cancelled by the user");
+    return answer;
+  }
+  QUrl url = options_.baseUrl;
+  url.setPath(url.path().chopped(url.path().endsWith(QLatin1Char('/')) ? 1 : 0) + QLatin1String(path));
+  QNetworkRequest request(url);
+  request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+  request.setRawHeader("Accept", "application/json, text/plain, */*");
+  request.setRawHeader("sn", serviceName.toUtf8());
+  if (url.scheme() == QLatin1String("https")) {
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    if (!options_.extraCaCertificates.isEmpty())
+      tls.addCaCertificates(options_.extraCaCertificates);
+    request.setSslConfiguration(tls);
+  }
+
+  enum class Stop { None, Timeout, Cancel, TooLarge };
+  Stop stop = Stop::None;
+  QStringList sslErrors;
+  std::unique_ptr<QNetworkReply> reply(
+      network_.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact)));
+  QEventLoop loop;
+  QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+  QObject::connect(reply.get(), &QNetworkReply::sslErrors, &loop, [&](const QList<QSslError>& errors) {
+    for (const QSslError& e : errors) sslErrors << e.errorString();
+  });
+  auto abortWith = [&](Stop why) {
+    if (stop == Stop::None) {
+      stop = why;
+      reply->abort();
+    }
+  };
+  QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
+    if (received > options_.maxAnswerBytes || total > options_.maxAnswerBytes)
+      abortWith(Stop::TooLarge);
+  });
+  QTimer timeout;
+  timeout.setSingleShot(true);
+  QObject::connect(&timeout, &QTimer::timeout, &loop, [&] { abortWith(Stop::Timeout); });
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+    if (cancelled())
+      abortWith(Stop::Cancel);
+  });
+  timeout.start(options_.timeoutMs);
+  watch.start(CancelPollMs);
+  if (!reply->isFinished())
+    loop.exec();
+  timeout.stop();
+  watch.stop();
+  reply->disconnect(&loop);
+
+  answer.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  switch (stop) {
+    case Stop::Timeout:
+      answer.failure = QStringLiteral("The e-filing portal did not answer within %1 s")
+                           .arg(QString::number(options_.timeoutMs / 1000.0, 'g', 3));
+      break;
+    case Stop::Cancel:
+      answer.failure = QStringLiteral("Cancelled by the user");
+      break;
+    case Stop::TooLarge:
+      answer.failure = QStringLiteral("The e-filing portal's answer was larger than %1 KB")
+                           .arg(options_.maxAnswerBytes / 1024);
+      break;
+    case Stop::None:
+      break;
+  }
+  if (answer.failure.isEmpty()) {
+    answer.raw = reply->readAll();
+    if (answer.httpStatus >= 400) {
+      const QString phrase = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+      answer.failure = QStringLiteral("The e-filing portal answered with an error (HTTP %1%2)")
+                           .arg(answer.httpStatus)
+                           .arg(phrase.isEmpty() ? QString() : QLatin1Char(' ') + phrase);
+      // A refusal the portal explains in its own words is reported in them.
+      const QJsonObject refusal = QJsonDocument::fromJson(answer.raw).object();
+      const QList<Message> messages = messagesOf(refusal);
+      if (!messages.isEmpty() && !messages.first().desc.isEmpty()) {
+        answer.failure.clear();
+        answer.body = refusal;
+        answer.messages = messages;
+      }
+    } else if (reply->error() != QNetworkReply::NoError) {
+      answer.failure = transportFailure(reply.get(), sslErrors, options_.baseUrl);
+    } else if (answer.raw.size() > options_.maxAnswerBytes) {
+      answer.failure = QStringLiteral("The e-filing portal's answer was larger than %1 KB")
+                           .arg(options_.maxAnswerBytes / 1024);
+    } else {
+      QJsonParseError error{};
+      const QJsonDocument doc = QJsonDocument::fromJson(answer.raw, &error);
+      if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+        answer.failure = QStringLiteral("The e-filing portal's answer could not be read");
+      } else {
+        answer.body = doc.object();
+        answer.messages = messagesOf(answer.body);
+      }
+    }
+  }
+  const Message* problem = answer.problem();
+  log(QString::fromLatin1(path), QStringLiteral("%1 %2: HTTP %3, %4")
+                                     .arg(userId_, serviceName)
+                                     .arg(answer.httpStatus)
+                                     .arg(!answer.failure.isEmpty() ? answer.failure
+                                          : problem ? problem->code + QLatin1Char(' ') + problem->desc
+                                                    : QStringLiteral("ok")));
+  return answer;
+}
+
+Answer PortalSession::post(const char* path, const QString& serviceName, const QJsonObject& body) {
+  Answer answer = roundTrip(path, serviceName, body);
+  for (int retry = 1;
+       retry <= options_.notAuthenticatedRetries && answer.ok() && answer.hasCode(NotAuthenticated);
+       ++retry) {
+    progress(QStringLiteral("The e-filing portal is busy; trying again (%1 of %2) ...")
+                 .arg(retry)
+                 .arg(options_.notAuthenticatedRetries));
+    if (!pause(options_.retryDelayMs * retry)) {
+      answer = Answer{};
+      answer.failure = QStringLiteral("Cancelled by the user");
+      break;
+    }
+    answer = roundTrip(path, serviceName, body);
+  }
+  return answer;
+}
+
+bool PortalSession::LoginWHR_CL(const QString& userId, const QString& password) {
+  const QString routine = QStringLiteral("LoginWHR_CL");
+  errData_.clear();
+  resetSession();
+  userId_ = userId.trimmed().toUpper();
+  password_ = password;
+  passwordB64_ = QString::fromLatin1(password.toUtf8().toBase64());
+  if (userId_.isEmpty())
+    return fail(routine, QStringLiteral("No PAN to log in with"));
+  if (password.isEmpty())
+    return fail(routine, QStringLiteral("No password for this client"));
+
+  progress(QStringLiteral("Connecting to the e-filing portal for %1 ...").arg(userId_));
+  const QString lookup = QStringLiteral("wLoginService");
+  Answer first =
+      post(LoginPath, lookup,
+           QJsonObject{{QStringLiteral("entity"), userId_}, {QStringLiteral("serviceName"), lookup}});
+  if (!first.succeeded())
+    return fail(routine, first.reason());
+
+  progress(QStringLiteral("Logging in %1 ...").arg(userId_));
+  QJsonObject second = first.body;
+  second.remove(QStringLiteral("messages"));
+  second.remove(QStringLiteral("errors"));
+  second.insert(QStringLiteral("entity"), userId_);
+  second.insert(QStringLiteral("pass"), passwordB64_);
+  second.insert(QStringLiteral("dtoService"), QStringLiteral("LOGIN"));
+  const QString service = QStringLiteral("loginService");
+  second.insert(QStringLiteral("serviceName"), service);
+  Answer answer = post(LoginPath, service, second);
+
+  if (answer.ok() && answer.hasCode(SessionOpen)) {
+    // The portal keeps one session per user: take it over from wherever it was opened.
+    log(routine, userId_ + QStringLiteral(": a session was open; continuing in this one"));
+    second.insert(QStringLiteral("pass"), QJsonValue::Null);
+    second.insert(QStringLiteral("remark"), QStringLiteral("Continue"));
+    answer = post(LoginPath, service, second);
+  }
+  if (answer.ok()) {
+    if (answer.hasCode(ContactNotVerified))
+      return fail(routine, QStringLiteral("NON Verified Details"));
+    if (answer.hasCode(ContactPinPending))
+      return fail(routine, QStringLiteral("Validate PIN Details"));
+    if (answer.hasCode(ContactValidated))
+      return fail(routine, QStringLiteral("Validate Contact Success"));
+  }
+  if (!answer.succeeded())
+    return fail(routine, answer.reason());
+  if (!answer.hasCode(Success) || !hasSessionCookie())
+    return fail(routine, QStringLiteral("The e-filing portal did not open a session"));
+  loggedIn_ = true;
+  log(routine, userId_ + QStringLiteral(": logged in"));
+  return true;
+}
+
+QString PortalSession::GeteUserProfile() {
+  const QString routine = QStringLiteral("GeteUserProfile");
+  if (!loggedIn_) {
+    fail(routine, QStringLiteral("Not logged in to the e-filing portal"));
+    return {};
+  }
+  progress(QStringLiteral("Reading the profile of %1 ...").arg(userId_));
+  const QString service = QStringLiteral("userProfileService");
+  const Answer answer = post(ProfilePath, service, QJsonObject{{QStringLiteral("serviceName"), service}});
+  if (!answer.succeeded()) {
+    fail(routine, answer.reason());
+    return {};
+  }
+  return QString::fromUtf8(answer.raw);
+}
+
+void PortalSession::CheckForLogInCL(const QString& userId, bool logOut) {
+  const QString routine = QStringLiteral("CheckForLogInCL");
+  if (logOut && (loggedIn_ || hasSessionCookie())) {
+    progress(QStringLiteral("Logging out %1 ...").arg(userId_));
+    const QString service = QStringLiteral("logoutService");
+    const QString entity = userId.trimmed().isEmpty() ? userId_ : userId.trimmed().toUpper();
+    // Logging out is tidying up: it goes ahead after a cancel, once, without retries.
+    const QPointer<QWidget> button = cancelButton_;
+    cancelButton_ = nullptr;
+    const Answer answer = roundTrip(LoginPath, service,
+                                    QJsonObject{{QStringLiteral("serviceName"), service},
+                                                {QStringLiteral("entity"), entity},
+                                                {QStringLiteral("userType"), QStringLiteral("IND")}});
+    cancelButton_ = button;
+    if (!answer.succeeded())
+      log(routine, entity + QStringLiteral(": logout not confirmed: ") + answer.reason());
+  }
+  resetSession();
+  password_.clear();
+  passwordB64_.clear();
+}
+
+}  // namespace kestrel::portal
