@@ -100,26 +100,28 @@ void PortalRun::LoginToITR(bool updateMode) {
     if (!selected)
       continue;
 
-    const int failuresBefore = trap.failures();
     CurrentRow = row;
     trap([&] {
       FraProgress_.lblPartyName->setText(QStringLiteral("Fetching Details for - ") + cell(col::PartyName));
     });
-
-    Portal.reset();
-    trap([&] { Portal = NewPortalLogin(); });
-    trap([&] { portal().setShowError(false); });
-    StatusText.clear();
-
     const QString pan = trap.value([&] { return cell(col::Pan); }, QString());
     const QString password = trap.value([&] { return cell(col::Password); }, QString());
-    const bool loggedIn = trap.value([&] { return portal().LoginWHR_CL(pan, password); }, false);
+
+    Portal.reset();
+    StatusText.clear();
+    bool loggedIn = false;
+    if (trap([&] { Portal = NewPortalLogin(); })) {
+      trap([&] { Portal->setShowError(false); });
+      loggedIn = trap.value([&] { return Portal->LoginWHR_CL(pan, password); }, false);
+      if (!loggedIn)
+        StatusText = trap.value([&] { return Portal->ErrData(); }, QString());
+    } else {
+      // Without a component there is no session to ask; the reason it could not be made is
+      // the client's outcome.
+      StatusText = trap.lastError().Description;
+    }
 
     if (!loggedIn) {
-      StatusText = trap.value([&] { return portal().ErrData(); }, QString());
-      // A component that could not even be created leaves no ErrData; its error says why.
-      if (StatusText.isEmpty() && trap.failures() > failuresBefore)
-        StatusText = trap.lastError().Description;
       trap([&] { vsCL_.setTextMatrix(row, col::ImportLogs, StatusText); });
       trap([&] { colourOutcome(row); });
     } else {
@@ -132,7 +134,8 @@ void PortalRun::LoginToITR(bool updateMode) {
       }
     }
 
-    trap([&] { portal().CheckForLogInCL(pan, true); });
+    if (Portal)
+      trap([&] { Portal->CheckForLogInCL(pan, true); });
     Portal.reset();
     trap([&] { vsCL_.AutoSize(0, vsCL_.Cols() - 1); });
   }
