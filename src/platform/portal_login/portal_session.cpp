@@ -60,6 +60,13 @@ QString transportFailure(QNetworkReply* reply, const QStringList& sslErrors, con
   }
 }
 
+QString tooLarge(qint64 limit) {
+  const QString size = limit >= 1024 * 1024 ? QStringLiteral("%1 MB").arg(limit / (1024 * 1024))
+                       : limit >= 1024      ? QStringLiteral("%1 KB").arg(limit / 1024)
+                                            : QStringLiteral("%1 bytes").arg(limit);
+  return QStringLiteral("The e-filing portal's answer was larger than ") + size;
+}
+
 }  // namespace
 
 const Message* Answer::problem() const {
@@ -240,8 +247,7 @@ Answer PortalSession::roundTrip(const char* path, const QString& serviceName, co
       answer.failure = QStringLiteral("Cancelled by the user");
       break;
     case Stop::TooLarge:
-      answer.failure = QStringLiteral("The e-filing portal's answer was larger than %1 KB")
-                           .arg(options_.maxAnswerBytes / 1024);
+      answer.failure = tooLarge(options_.maxAnswerBytes);
       break;
     case Stop::None:
       break;
@@ -264,8 +270,7 @@ Answer PortalSession::roundTrip(const char* path, const QString& serviceName, co
     } else if (reply->error() != QNetworkReply::NoError) {
       answer.failure = transportFailure(reply.get(), sslErrors, options_.baseUrl);
     } else if (answer.raw.size() > options_.maxAnswerBytes) {
-      answer.failure = QStringLiteral("The e-filing portal's answer was larger than %1 KB")
-                           .arg(options_.maxAnswerBytes / 1024);
+      answer.failure = tooLarge(options_.maxAnswerBytes);
     } else {
       QJsonParseError error{};
       const QJsonDocument doc = QJsonDocument::fromJson(answer.raw, &error);
