@@ -1,0 +1,243 @@
+// bench_register: the client register at scale.
+//   ShowData of N demo clients on SQLite (and MariaDB when KESTREL_BENCH_MYSQL holds a
+//   connection string), against the bare read of the same statement through the same base
+//   component (every record's fields fetched as text) measured in the same run;
+//   the search command over the loaded register, against the bare upper-case-and-contains
+//   loop over the same column;
+//   peak memory (VmHWM) of a process holding the main panel with N clients, against one
+//   holding the same cells in a QStandardItemModel shown by a QTableView.
+//
+//   bench_register [--clients 10000,100000] [--runs 3]
+//   bench_register --side panel|peer --store S     one memory side, printing peak_kb=…
+#include "demo_data.h"
+#include "entry/mod_it_main.h"
+#include "platform/base/sql_store.h"
+#include "platform/base/suite_schema.h"
+#include "platform/base/velbase.h"
+#include "platform/grid/flexgrid.h"
+#include "register/client_loading.h"
+#include "register/register_grid.h"
+#include "register/register_layout.h"
+#include "register/register_panel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace kestrel;
+
+namespace {
+
+QTextStream out(stdout);
+
+long statusKb(const char* key) {
+  QFile f(QStringLiteral("/proc/self/status"));
+  if (!f.open(QIODevice::ReadOnly))
+    return -1;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith(key))
+      return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
+  return -1;
+}
+
+void startModule(const QString& connection, const QString& home) {
+  ModuleShutdown();
+  VelBaseOptions options;
+  options.connectionString = connection;
+  options.suiteHome = home;
+  registerVelBase(options);
+  ModuleStart();
+}
+
+void seed(const QString& connection, int clients) {
+  SqlStore store(connection, QStringLiteral("bench"));
+  EnsureSuiteTables(store);
+  demo::SeedDemoStore(store, clients, 7, true);
+}
+
+double bestOf(int runs, const std::function<void()>& work) {
+  double best = 1e300;
+  for (int i = 0; i < runs; ++i) {
+    QElapsedTimer t;
+    t.start();
+    work();
+    best = std::min(best, double(t.nsecsElapsed()) / 1e6);
+  }
+  return best;
+}
+
+// The bare read: the client statement walked to its end with every field fetched as text.
+int bareRead() {
+  std::unique_ptr<Recordset> rs;
+  Base().RecordsetQuery(rs, ClientListStatement(), Base().DBObj(), ado::adOpenForwardOnly,
+                        ado::adLockReadOnly);
+  int n = 0;
+  qsizetype chars = 0;
+  for (; !rs->Eof(); rs->MoveNext(), ++n)
+    for (int f = 0; f < rs->FieldCount(); ++f) chars += rs->Text(f).size();
+  rs->Close();
+  return chars > 0 ? n : 0;
+}
+
+void benchBackend(const QString& name, const QString& connection, const QList<int>& sizes, int runs,
+                  const QString& home) {
+  for (int clients : sizes) {
+    seed(connection, clients);
+    startModule(connection, home);
+    RegisterPanel panel;
+    grid::FlexGridModel& m = *panel.vsCL->model();
+    FormatRegisterGrid(m);
+    MergeHeaders(m);
+    const double read = bestOf(runs, [] { bareRead(); });
+    const double show = bestOf(runs, [&] { ShowData(m); });
+    out << QStringLiteral("%1 %2 clients: ShowData %3 ms, bare read %4 ms, ratio %5 (rows %6)\n")
+               .arg(name, -8)
+               .arg(clients, 7)
+               .arg(show, 8, 'f', 1)
+               .arg(read, 8, 'f', 1)
+               .arg(show / read, 5, 'f', 2)
+               .arg(m.Rows() - HeaderRows);
+    out.flush();
+
+    if (clients == sizes.last() && name == QLatin1String("sqlite")) {
+      panel.CmbSearch->setCurrentIndex(1);  // Party Name
+      panel.TxtSearch->setText(QStringLiteral("kumar"));
+      const double search = bestOf(runs, [&] { panel.CmdSearch_Click(); });
+      const int shown = m.visibleRowCount();
+      QStringList names;
+      for (int r = FirstDataRow; r < m.Rows(); ++r) names << m.TextMatrix(r, col::PartyName);
+      int hits = 0;
+      const double loop = bestOf(runs, [&] {
+        hits = 0;
+        for (const QString& n : names) hits += n.toUpper().contains(QLatin1String("KUMAR"));
+      });
+      out << QStringLiteral(
+                 "search   %1 clients: CmdSearch %2 ms, bare loop %3 ms, ratio %4 (%5 shown, %6 hits)\n")
+                 .arg(clients, 7)
+                 .arg(search, 8, 'f', 1)
+                 .arg(loop, 8, 'f', 1)
+                 .arg(search / loop, 5, 'f', 2)
+                 .arg(shown)
+                 .arg(hits);
+      out.flush();
+    }
+  }
+}
+
+// One memory side in this process: the main panel after ShowData, or the same cells in a
+// QStandardItemModel behind a QTableView.
+int memorySide(const QString& side, const QString& connection, const QString& home) {
+  startModule(connection, home);
+  if (side == QLatin1String("panel")) {
+    RegisterPanel panel;
+    FormatRegisterGrid(*panel.vsCL->model());
+    MergeHeaders(*panel.vsCL->model());
+    ShowData(*panel.vsCL->model());
+    panel.resize(1200, 700);
+    panel.show();
+    QApplication::processEvents();
+    out << "rows=" << panel.vsCL->Rows() << "\npeak_kb=" << statusKb("VmHWM:") << "\n";
+    out.flush();
+    return 0;
+  }
+  QStandardItemModel model;
+  model.setColumnCount(col::Count);
+  std::unique_ptr<Recordset> rs;
+  Base().RecordsetQuery(rs, ClientListStatement(), Base().DBObj(), ado::adOpenForwardOnly,
+                        ado::adLockReadOnly);
+  const CommonValues common;
+  for (; !rs->Eof(); rs->MoveNext()) {
+    ClientRecord r;
+    r.CodeNo = rs->Text(u"CodeNo");
+    r.F_Nm = rs->Text(u"F_Nm");
+    r.M_Nm = rs->Text(u"M_Nm");
+    r.L_Nm = rs->Text(u"L_Nm");
+    r.Dob = rs->Text(u"DOB");
+    r.Pan = rs->Text(u"Pan");
+    r.GMob = rs->Text(u"GMob");
+    r.GMob2 = rs->Text(u"GMob2");
+    r.GMail = rs->Text(u"GMail");
+    r.LoginPwd = rs->Text(u"LoginPwd");
+    r.TelNo = rs->Text(u"TelNo");
+    r.MobNo = rs->Text(u"MobNo");
+    r.MobNo1 = rs->Text(u"MobNo1");
+    r.EmailID = rs->Text(u"EmailID");
+    r.EmailId1 = rs->Text(u"EmailId1");
+    const RegisterCells cells = FillRegisterRow(r, common, [](const QString& p) { return p; });
+    QList<QStandardItem*> items;
+    for (int c = 0; c < col::Count; ++c) {
+      auto* item = new QStandardItem(c < int(cells.size()) ? cells[std::size_t(c)] : QString());
+      if (c == 0)
+        item->setCheckable(true);
+      items << item;
+    }
+    model.appendRow(items);
+  }
+  QTableView view;
+  view.setModel(&model);
+  view.resize(1200, 700);
+  view.show();
+  QApplication::processEvents();
+  out << "rows=" << model.rowCount() << "\npeak_kb=" << statusKb("VmHWM:") << "\n";
+  out.flush();
+  return 0;
+}
+
+long childPeak(const QString& side, const QString& connection) {
+  QProcess child;
+  child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  child.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--side"), side, QStringLiteral("--store"), connection});
+  child.waitForFinished(-1);
+  for (const QByteArray& line : child.readAllStandardOutput().split('\n'))
+    if (line.startsWith("peak_kb="))
+      return line.mid(8).toLong();
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QStringList args = app.arguments();
+  QTemporaryDir home;
+  auto option = [&](const char* name, const QString& fallback) {
+    const qsizetype at = args.indexOf(QString::fromLatin1(name));
+    return at >= 0 && at + 1 < args.size() ? args[at + 1] : fallback;
+  };
+  if (args.contains(QStringLiteral("--side")))
+    return memorySide(option("--side", {}), option("--store", {}), home.path());
+
+  QList<int> sizes;
+  for (const QString& s : option("--clients", QStringLiteral("10000,100000")).split(u',')) sizes << s.toInt();
+  const int runs = option("--runs", QStringLiteral("3")).toInt();
+
+  const QString sqlite = QStringLiteral("sqlite:") + home.path() + QStringLiteral("/bench.db");
+  benchBackend(QStringLiteral("sqlite"), sqlite, sizes, runs, home.path());
+  const QString mysql = qEnvironmentVariable("KESTREL_BENCH_MYSQL");
+  if (!mysql.isEmpty())
+    benchBackend(QStringLiteral("mariadb"), mysql, sizes, runs, home.path());
+
+  // The SQLite store now holds the largest size.
+  const long panelKb = childPeak(QStringLiteral("panel"), sqlite);
+  const long peerKb = childPeak(QStringLiteral("peer"), sqlite);
+  out << QStringLiteral(
+             "memory   %1 clients: main panel %2 MB, QStandardItemModel+QTableView %3 MB, ratio %4\n")
+             .arg(sizes.last(), 7)
+             .arg(panelKb / 1024.0, 6, 'f', 1)
+             .arg(peerKb / 1024.0, 6, 'f', 1)
+             .arg(double(panelKb) / double(peerKb), 5, 'f', 2);
+  out.flush();
+  ModuleShutdown();
+  return 0;
+}
