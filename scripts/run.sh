@@ -1,8 +1,62 @@
 #!/usr/bin/env bash
 # README command 1: installs what is missing, builds, and runs Kestrel on the embedded default
 # store (a SQLite file in the suite home, created with demo clients on first run).
+# Unless KESTREL_PORTAL_URL already names a portal, the e-filing portal simulator runs in the
+# background on the same store (port KESTREL_PORTAL_PORT, default 18443) while Kestrel runs; the
+# PINs it sends for contact updates are printed here.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" run
 "$root/scripts/build.sh" "$root/build"
-exec "$root/build/bin/kestrel" "$@"
+bin="$root/build/bin"
+
+# The store the host will use: --store, else KESTREL_STORE, else the suite home's demo store.
+store=${KESTREL_STORE:-}
+home=${KESTREL_SUITE_HOME:-}
+args=("$@")
+for ((i = 0; i < ${#args[@]}; i++)); do
+  case "${args[i]}" in
+    --store=*) store=${args[i]#--store=} ;;
+    --store) store=${args[i + 1]:-} ;;
+    --suite-home=*) home=${args[i]#--suite-home=} ;;
+    --suite-home) home=${args[i + 1]:-} ;;
+  esac
+done
+
+sim_pid=
+stop_sim() {
+  if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+}
+trap stop_sim EXIT
+
+if [ -z "${KESTREL_PORTAL_URL:-}" ]; then
+  if [ -z "$store" ]; then
+    home=${home:-${XDG_DATA_HOME:-$HOME/.local/share}/Velmar}
+    db="$home/Data/Velmar.db"
+    store="sqlite:$db"
+    if [ ! -s "$db" ]; then
+      # The same demo clients the host would create on its first run.
+      mkdir -p "$home/Data"
+      "$bin/kestrel-seed" --store "$store" --clients 250 --seed 1
+    fi
+  fi
+  port=${KESTREL_PORTAL_PORT:-18443}
+  "$bin/kestrel-portal-sim" --store "$store" --port "$port" &
+  sim_pid=$!
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$sim_pid" 2>/dev/null; then
+      echo "run.sh: the portal simulator did not start (is port $port taken? set KESTREL_PORTAL_PORT)" >&2
+      exit 1
+    fi
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  export KESTREL_PORTAL_URL="http://127.0.0.1:$port"
+fi
+
+status=0
+"$bin/kestrel" "$@" || status=$?
+exit $status

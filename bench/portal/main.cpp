@@ -1,0 +1,231 @@
+// bench_portal: what the portal login component costs per client beyond the portal's own round
+// trips, and how long the window goes without processing events while one client runs.
+//
+//   bench_portal [--clients N] [--rounds R] [--sim path]
+//
+// 1. Overhead: login, profile and logout of N clients against the simulator with no latency,
+//    through the component and through a plain QNetworkAccessManager sending the same four
+//    requests (lookup, login, profile, logout) with a cookie jar per client; ms per client, the
+//    median of R rounds each.
+// 2. Responsiveness: one client against the simulator with 300 ms latency per answer while a
+//    QTimer ticks every 5 ms; the longest gap between ticks.
+#include "portal_login_component.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+using namespace kestrel;
+
+namespace {
+
+const QString Password = QStringLiteral("Bench@2024");
+
+QString panOf(int i) {
+  return QStringLiteral("BNCP%1%2Z")
+      .arg(QChar(u'A' + (i / 10000) % 26))
+      .arg(i % 10000, 4, 10, QLatin1Char('0'));
+}
+
+class Simulator {
+ public:
+  Simulator(const QString& program, const QStringList& args) {
+    process_.setProgram(program);
+    process_.setArguments(
+        args + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")});
+    process_.start();
+    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
+    QString output;
+    while (process_.waitForReadyRead(10000)) {
+      output += QString::fromUtf8(process_.readAllStandardOutput());
+      const auto match = listening.match(output);
+      if (match.hasMatch()) {
+        url = QUrl(match.captured(1));
+        return;
+      }
+    }
+    throw std::runtime_error("the simulator did not start: " +
+                             QString::fromUtf8(process_.readAllStandardError()).toStdString());
+  }
+  ~Simulator() {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+  QUrl url;
+
+ private:
+  QProcess process_;
+};
+
+// One client through the component.
+bool componentClient(const PortalLoginOptions& options, const QString& pan, const QString& log, QLabel* label,
+                     QPushButton* cancel) {
+  auto login = makePortalLogin(options);
+  login->InitMe(log, QDir::tempPath() + QLatin1Char('/'), label, cancel, 1, 1, 1);
+  login->setShowError(false);
+  const bool ok = login->LoginWHR_CL(pan, Password) && !login->GeteUserProfile().isEmpty();
+  login->CheckForLogInCL(pan, true);
+  return ok;
+}
+
+// The same four requests, bare.
+bool bareClient(const QUrl& base, const QString& pan) {
+  QNetworkAccessManager network;
+  network.setCookieJar(new QNetworkCookieJar(&network));
+  auto post = [&](const char* path, const QString& service, const QJsonObject& body) {
+    QUrl url = base;
+    url.setPath(QLatin1String(path));
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setRawHeader("sn", service.toUtf8());
+    std::unique_ptr<QNetworkReply> reply(
+        network.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact)));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    return QJsonDocument::fromJson(reply->readAll()).object();
+  };
+  QJsonObject first = post(
+      "/iec/loginapi/login", QStringLiteral("wLoginService"),
+      {{QStringLiteral("entity"), pan}, {QStringLiteral("serviceName"), QStringLiteral("wLoginService")}});
+  first.remove(QStringLiteral("messages"));
+  first.insert(QStringLiteral("pass"), QString::fromLatin1(Password.toUtf8().toBase64()));
+  first.insert(QStringLiteral("dtoService"), QStringLiteral("LOGIN"));
+  first.insert(QStringLiteral("serviceName"), QStringLiteral("loginService"));
+  const QJsonObject second = post("/iec/loginapi/login", QStringLiteral("loginService"), first);
+  const QJsonObject profile = post("/iec/servicesapi/auth/saveEntity", QStringLiteral("userProfileService"),
+                                   {{QStringLiteral("serviceName"), QStringLiteral("userProfileService")}});
+  post("/iec/loginapi/login", QStringLiteral("logoutService"),
+       {{QStringLiteral("serviceName"), QStringLiteral("logoutService")},
+        {QStringLiteral("entity"), pan},
+        {QStringLiteral("userType"), QStringLiteral("IND")}});
+  return second.value(QStringLiteral("messages"))
+                 .toArray()
+                 .first()
+                 .toObject()
+                 .value(QStringLiteral("code")) == QLatin1String("EF00000") &&
+         profile.contains(QStringLiteral("firstName"));
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QCommandLineParser cli;
+  cli.addHelpOption();
+  cli.addOptions({{QStringLiteral("clients"), QStringLiteral("Clients per round (default 200)."),
+                   QStringLiteral("N"), QStringLiteral("200")},
+                  {QStringLiteral("rounds"), QStringLiteral("Rounds (default 5)."), QStringLiteral("R"),
+                   QStringLiteral("5")},
+                  {QStringLiteral("sim"), QStringLiteral("The simulator program."), QStringLiteral("path"),
+                   QStringLiteral(KESTREL_PORTAL_SIM)}});
+  cli.process(app);
+  const int clients = std::max(1, cli.value(QStringLiteral("clients")).toInt());
+  const int rounds = std::max(1, cli.value(QStringLiteral("rounds")).toInt());
+  QTextStream out(stdout);
+
+  try {
+    QTemporaryDir dir;
+    QJsonArray accounts;
+    for (int i = 0; i < clients; ++i)
+      accounts.append(
+          QJsonObject{{QStringLiteral("pan"), panOf(i)},
+                      {QStringLiteral("password"), Password},
+                      {QStringLiteral("scenario"), QStringLiteral("success")},
+                      {QStringLiteral("profile"),
+                       QJsonObject{{QStringLiteral("firstName"), QStringLiteral("Bench")},
+                                   {QStringLiteral("priMobileNum"), QStringLiteral("9876543210")}}}});
+    const QString fixture = dir.filePath(QStringLiteral("accounts.json"));
+    {
+      QFile file(fixture);
+      if (!file.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write the fixture");
+      file.write(QJsonDocument(accounts).toJson());
+    }
+    const QString log = dir.filePath(QStringLiteral("VelLog.log"));
+    QLabel label;
+    QPushButton cancel;
+
+    {
+      Simulator sim(cli.value(QStringLiteral("sim")), {QStringLiteral("--fixture"), fixture});
+      PortalLoginOptions options;
+      options.baseUrl = sim.url;
+      std::vector<double> component, bare;
+      int failures = 0;
+      for (int r = 0; r < rounds; ++r) {
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < clients; ++i)
+          failures += componentClient(options, panOf(i), log, &label, &cancel) ? 0 : 1;
+        component.push_back(double(clock.nsecsElapsed()) / 1e6 / clients);
+        clock.restart();
+        for (int i = 0; i < clients; ++i) failures += bareClient(sim.url, panOf(i)) ? 0 : 1;
+        bare.push_back(double(clock.nsecsElapsed()) / 1e6 / clients);
+      }
+      const double c = median(component);
+      const double b = median(bare);
+      out << "Login + profile + logout, simulator latency 0, " << clients << " clients x " << rounds
+          << " rounds (median):\n"
+          << QStringLiteral("  component           %1 ms/client\n").arg(c, 0, 'f', 3)
+          << QStringLiteral("  bare round trips    %1 ms/client\n").arg(b, 0, 'f', 3)
+          << QStringLiteral("  component overhead  %1 ms/client (%2x the bare round trips)\n")
+                 .arg(c - b, 0, 'f', 3)
+                 .arg(c / b, 0, 'f', 2)
+          << "  failed clients      " << failures << "\n";
+    }
+    {
+      Simulator sim(cli.value(QStringLiteral("sim")), {QStringLiteral("--fixture"), fixture,
+                                                       QStringLiteral("--latency"), QStringLiteral("300")});
+      PortalLoginOptions options;
+      options.baseUrl = sim.url;
+      QElapsedTimer sinceTick;
+      qint64 longest = 0;
+      int ticks = 0;
+      QTimer ticker;
+      ticker.setTimerType(Qt::PreciseTimer);
+      QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longest = std::max(longest, sinceTick.restart());
+        ++ticks;
+      });
+      QElapsedTimer clock;
+      clock.start();
+      sinceTick.start();
+      ticker.start(5);
+      const bool ok = componentClient(options, panOf(0), log, &label, &cancel);
+      ticker.stop();
+      out << "One client, simulator latency 300 ms per answer, QTimer every 5 ms:\n"
+          << "  client took         " << clock.elapsed() << " ms (" << (ok ? "logged in" : "FAILED") << ")\n"
+          << "  ticks               " << ticks << "\n"
+          << "  longest gap         " << longest << " ms\n";
+    }
+  } catch (const std::exception& e) {
+    out << "bench_portal: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
