@@ -1,0 +1,149 @@
+#include "assign/auto_find.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace kestrel {
+
+namespace {
+constexpr int kBackspace = 8;
+constexpr int kEnter = 13;
+// Set while the text of the combo box was typed rather than chosen from its list.
+constexpr const char* kTypedProperty = "kestrelTyped";
+}  // namespace
+
+AutoFindResult AutoFind(const QStringList& entries, const FieldState& field, int keyAscii, bool limitToList) {
+  AutoFindResult result;
+  if ((keyAscii < 32 || keyAscii > 127) && keyAscii != kBackspace)
+    return result;
+
+  if (keyAscii == kBackspace && field.selStart <= 1) {
+    result.changed = true;
+    if (limitToList)
+      result.field = {field.text, 0, int(field.text.size())};
+    else
+      result.field = {};
+    return result;
+  }
+
+  QString search;
+  if (keyAscii == kBackspace) {
+    search = field.selLength > 0 ? field.text.left(field.selStart) : field.text;
+    search.chop(1);
+  } else {
+    search = (field.selLength > 0 ? field.text.left(field.selStart) : field.text) + QChar(char16_t(keyAscii));
+  }
+
+  int found = -1;
+  for (int i = 0; i < entries.size(); ++i) {
+    if (entries[i].startsWith(search, Qt::CaseInsensitive)) {
+      found = i;
+      break;
+    }
+  }
+  if (found < 0) {
+    result.keyAscii = limitToList ? 0 : keyAscii;
+    return result;
+  }
+
+  const QString& entry = entries[found];
+  result.listIndex = found;
+  result.changed = true;
+  result.field = {entry, int(search.size()), int(entry.size() - search.size())};
+  return result;
+}
+
+int ListIndex(const QComboBox* combo) {
+  const int index = combo->currentIndex();
+  if (index < 0 || !combo->isEditable())
+    return index;
+  if (combo->property(kTypedProperty).toBool() || combo->itemText(index) != combo->currentText())
+    return -1;
+  return index;
+}
+
+void SetListIndex(QComboBox* combo, int index) {
+  combo->setCurrentIndex(index);
+  if (combo->isEditable())
+    combo->setEditText(index >= 0 ? combo->itemText(index) : QString());
+  combo->setProperty(kTypedProperty, false);
+}
+
+int MobileKeyFilter(int keyAscii) {
+  const bool digit = keyAscii >= '0' && keyAscii <= '9';
+  return digit || keyAscii == '.' || keyAscii == kBackspace || keyAscii == kEnter ? keyAscii : 0;
+}
+
+ComboAutoFind::ComboAutoFind(QComboBox* combo, KeyFilter filter)
+    : QObject(combo), combo_(combo), filter_(std::move(filter)) {
+  combo_->setEditable(true);
+  combo_->setInsertPolicy(QComboBox::NoInsert);
+  // The combo box's own completer would complete differently; AutoFind does it here.
+  combo_->setCompleter(nullptr);
+  combo_->lineEdit()->installEventFilter(this);
+  connect(combo_->lineEdit(), &QLineEdit::textEdited, this,
+          [this] { combo_->setProperty(kTypedProperty, true); });
+  connect(combo_, &QComboBox::activated, this, [this] { combo_->setProperty(kTypedProperty, false); });
+}
+
+bool ComboAutoFind::typeKey(int keyAscii) {
+  QLineEdit* edit = combo_->lineEdit();
+  if (filter_)
+    keyAscii = filter_(keyAscii);
+  if (keyAscii == 0)
+    return false;
+
+  QStringList entries;
+  entries.reserve(combo_->count());
+  for (int i = 0; i < combo_->count(); ++i) entries << combo_->itemText(i);
+  const FieldState state{edit->text(),
+                         int(edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition()),
+                         int(edit->selectedText().size())};
+  const AutoFindResult found = AutoFind(entries, state, keyAscii, false);
+
+  if (found.changed) {
+    if (found.listIndex >= 0) {
+      SetListIndex(combo_, found.listIndex);
+    } else {
+      edit->setText(found.field.text);
+      combo_->setProperty(kTypedProperty, true);
+    }
+    // The caret goes after the searched part; the completed rest stays selected.
+    const int end = found.field.selStart + found.field.selLength;
+    edit->setSelection(end, -found.field.selLength);
+  }
+  if (found.keyAscii == 0)
+    return false;
+
+  if (found.keyAscii == kBackspace)
+    edit->backspace();
+  else if (found.keyAscii != kEnter)
+    edit->insert(QString(QChar(char16_t(found.keyAscii))));
+  combo_->setProperty(kTypedProperty, true);
+  return true;
+}
+
+bool ComboAutoFind::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || watched != combo_->lineEdit())
+    return QObject::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  // Shortcuts and Escape (which closes the panel) are not typed characters.
+  if ((key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) || key->key() == Qt::Key_Escape)
+    return false;
+  int keyAscii = 0;
+  if (key->key() == Qt::Key_Backspace)
+    keyAscii = kBackspace;
+  else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+    keyAscii = kEnter;
+  else if (key->text().size() == 1)
+    keyAscii = key->text().at(0).unicode();
+  else if (key->text().isEmpty())
+    return false;  // navigation and other keys without a character
+  else
+    keyAscii = 0x10000;  // several characters at once (input methods): outside the range
+  typeKey(keyAscii);
+  return true;
+}
+
+}  // namespace kestrel
