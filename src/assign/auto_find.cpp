@@ -81,6 +81,8 @@ ComboAutoFind::ComboAutoFind(QComboBox* combo, KeyFilter filter)
   combo_->setInsertPolicy(QComboBox::NoInsert);
   // The combo box's own completer would complete differently; AutoFind does it here.
   combo_->setCompleter(nullptr);
+  // Keys reach the combo box (the line edit's focus proxy), or the line edit itself.
+  combo_->installEventFilter(this);
   combo_->lineEdit()->installEventFilter(this);
   connect(combo_->lineEdit(), &QLineEdit::textEdited, this,
           [this] { combo_->setProperty(kTypedProperty, true); });
@@ -125,7 +127,7 @@ bool ComboAutoFind::typeKey(int keyAscii) {
 }
 
 bool ComboAutoFind::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress || watched != combo_->lineEdit())
+  if (event->type() != QEvent::KeyPress || (watched != combo_ && watched != combo_->lineEdit()))
     return QObject::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   // Shortcuts and Escape (which closes the panel) are not typed characters.

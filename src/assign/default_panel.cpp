@@ -250,7 +250,6 @@ void DefaultPanel::ReadDefaultDetails() {
   };
   for (const ValueList& list : lists) {
     list.combo->clear();
-    SetListIndex(list.combo, -1);
     QString listText = QStringLiteral("|");
     std::unique_ptr<Recordset> rs;
     const bool read = trap([&] {
@@ -269,6 +268,8 @@ void DefaultPanel::ReadDefaultDetails() {
       if (rs && rs->isOpen())
         rs->Close();
     });
+    // Filling made the first entry current; the field starts empty, nothing chosen.
+    SetListIndex(list.combo, -1);
     // A failing read ends the refill; the lists read before it stay.
     if (!read)
       return;

@@ -1,0 +1,309 @@
+#include "assign/auto_find.h"
+#include "assign/default_panel.h"
+#include "assign_test_grid.h"
+#include "controls/zen_button.h"
+#include "entry/mod_it_main.h"
+#include "fake_base.h"
+#include "scripted_interaction.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kestrel;
+using namespace kestrel::testing;
+
+namespace {
+const QString kPriMail = "SELECT DISTINCT s_eMail FROM TblITR_PriMail Order by s_eMail";
+const QString kPriMob = "SELECT DISTINCT s_Mobile FROM TblITR_PriMob Order by s_Mobile";
+const QString kSecMail = "SELECT DISTINCT s_eMail FROM TblITR_SecMail Order by s_eMail";
+const QString kSecMob = "SELECT DISTINCT s_Mobile FROM TblITR_SecMob Order by s_Mobile";
+
+FakeTable column(const QString& name, const QStringList& values) {
+  FakeTable t{{name}, {}};
+  for (const QString& v : values) t.rows.push_back({v.isNull() ? QVariant() : QVariant(v)});
+  return t;
+}
+
+QStringList items(const QComboBox* box) {
+  QStringList list;
+  for (int i = 0; i < box->count(); ++i) list << box->itemText(i);
+  return list;
+}
+
+int logLineCount(const BaseComponent& base) {
+  QFile file(base.ExePath() + "/VelLog.log");
+  if (!file.open(QIODevice::ReadOnly))
+    return 0;
+  return int(file.readAll().count('\n'));
+}
+}  // namespace
+
+class TestDefaultPanel : public QObject {
+  Q_OBJECT
+
+  std::shared_ptr<FakeBase> base_;
+  std::unique_ptr<grid::FlexGrid> grid_;
+  std::unique_ptr<DefaultPanel> panel_;
+
+  QString key(const char* name) const {
+    return DefaultPanel::SettingsFile() + "|ITRDEFSETUP|" + QString::fromLatin1(name);
+  }
+  void setting(const char* name, const QString& value) { base_->settings.insert(key(name), value); }
+
+ private slots:
+  void init() {
+    base_ = std::make_shared<FakeBase>();
+    auto base = base_;
+    ObjectRegistry::instance().registerFactory("VelBase.ClsMain", [base] { return base; });
+    ModuleStart();
+    base_->results.insert(kPriMail, column("s_eMail", {"a@b.in", "  ", "o'neil@b.in"}));
+    base_->results.insert(kPriMob, column("s_Mobile", {"9876543210", QString(), "9123456789"}));
+    base_->results.insert(kSecMob, column("s_Mobile", {"9000000001"}));
+    grid_ = makeRegister({"C1|One|T", "C2|Two|U"});
+    panel_ = std::make_unique<DefaultPanel>(grid_.get());
+    panel_->FillBelongsToLists();
+  }
+  void cleanup() {
+    panel_.reset();
+    grid_.reset();
+    ModuleShutdown();
+    ObjectRegistry::instance().unregister("VelBase.ClsMain");
+    base_.reset();
+  }
+
+  void belongsToLists() {
+    QCOMPARE(items(panel_->cboContBelongsTo[1]), QStringList({"(Select)", "Self", "Parent", "Brother",
+                                                              "Sister", "Spouse", "Relative", "Friend"}));
+    QCOMPARE(panel_->cboContBelongsTo[3]->count(), 11);
+    QCOMPARE(panel_->cboContBelongsTo[3]->itemData(2).toInt(), 10);
+    QCOMPARE(panel_->cboContBelongsTo[3]->itemData(5).toInt(), 2);
+    panel_->cboContBelongsTo[2]->setCurrentIndex(4);
+    panel_->SelectNoRelation();
+    QCOMPARE(panel_->cboContBelongsTo[2]->currentIndex(), 0);
+  }
+
+  void readDefaultDetails() {
+    grid_->model()->setColComboList(42, "|kept@x.in|");
+    panel_->ReadDefaultDetails();
+    QCOMPARE(items(panel_->cmbp_email), QStringList({"a@b.in", "o'neil@b.in"}));
+    QCOMPARE(items(panel_->cmbp_mob), QStringList({"9876543210", "9123456789"}));
+    QCOMPARE(grid_->model()->ColComboList(36), "|9876543210|9123456789|");
+    QCOMPARE(grid_->model()->ColComboList(38), "|a@b.in|o'neil@b.in|");
+    QCOMPARE(grid_->model()->ColComboList(40), "|9000000001|");
+    // An empty table leaves the column's list as it was.
+    QCOMPARE(grid_->model()->ColComboList(42), "|kept@x.in|");
+    QCOMPARE(panel_->Cmbsecemail->count(), 0);
+  }
+
+  void failingReadEndsRefill() {
+    base_->fails = [](const QString& sql) { return sql.contains("TblITR_PriMob"); };
+    panel_->ReadDefaultDetails();
+    QCOMPARE(panel_->cmbp_email->count(), 2);
+    QCOMPARE(panel_->CmbSecMob->count(), 0);
+    QCOMPARE(base_->statements.filter("SELECT").size(), 2);
+    QCOMPARE(logLineCount(*base_), 1);
+  }
+
+  void settings_data() {
+    QTest::addColumn<QStringList>("stored");  // key=value
+    QTest::addColumn<QString>(
+        "expected");  // custMob|fetch|maxMail|maxMob|p_mob index|p_email index|log lines
+    QTest::newRow("no settings") << QStringList{} << "0|0|10|10|-1|-1|0";
+    QTest::newRow("stored") << QStringList{"ISCUSTMOB=1", "P_MOBILE=9123456789", "P_EMAIL=a@b.in",
+                                           "MAXEMAIL=3", "MAXEMOB=5"}
+                            << "1|0|3|5|1|0|0";
+    QTest::newRow("blank limits") << QStringList{"MAXEMAIL=  ", "MAXEMOB="} << "0|0|10|10|-1|-1|0";
+    QTest::newRow("case differs: nothing selected") << QStringList{"P_EMAIL=A@B.IN"} << "0|0|10|10|-1|-1|0";
+    QTest::newRow("junk check value is logged, rest read")
+        << QStringList{"ISCUSTMOB=yes", "P_EMAIL=o'neil@b.in", "ISFROMSETUP=1", "MAXEMOB=x"}
+        << "0|1|10|x|-1|1|1";
+  }
+  void settings() {
+    QFETCH(QStringList, stored);
+    QFETCH(QString, expected);
+    for (const QString& kv : stored)
+      setting(kv.section('=', 0, 0).toLatin1().constData(), kv.section('=', 1));
+    panel_->ReadDefaultDetails();
+    panel_->ReadITRDefSetting();
+    const QString got = QStringList{QString::number(panel_->ChkCustMobile->checkState() == Qt::Checked),
+                                    QString::number(panel_->ChkFetchAlias->checkState() == Qt::Checked),
+                                    panel_->TxtMaxEMail->text(),
+                                    panel_->TxtMaxMobile->text(),
+                                    QString::number(ListIndex(panel_->cmbp_mob)),
+                                    QString::number(ListIndex(panel_->cmbp_email)),
+                                    QString::number(logLineCount(*base_))}
+                            .join('|');
+    QCOMPARE(got, expected);
+    QCOMPARE(panel_->cmbp_mob->isEnabled(), panel_->ChkCustMobile->checkState() != Qt::Checked);
+    QCOMPARE(panel_->cmbp_email->isEnabled(), panel_->ChkFetchAlias->checkState() != Qt::Checked);
+  }
+
+  void settingsRoundTrip() {
+    panel_->ReadDefaultDetails();
+    panel_->ChkFetchAlias->setChecked(true);
+    panel_->cmbp_mob->setEditText(" 98765 ");
+    panel_->TxtMaxMobile->setText("4");
+    panel_->CmbSecMob->setCurrentIndex(0);
+    panel_->SaveITRDefSetting();
+    QCOMPARE(base_->settings.value(key("P_MOBILE")), " 98765 ");
+    QCOMPARE(base_->settings.value(key("ISFROMSETUP")), "1");
+    QCOMPARE(base_->settings.size(), 8);
+
+    DefaultPanel fresh(grid_.get());
+    fresh.ReadDefaultDetails();
+    fresh.ReadITRDefSetting();
+    QCOMPARE(fresh.ChkFetchAlias->checkState(), Qt::Checked);
+    QCOMPARE(fresh.TxtMaxMobile->text(), "4");
+    QCOMPARE(fresh.CmbSecMob->currentText(), "9000000001");
+    QCOMPARE(fresh.cmbp_mob->currentText(), "");  // no such entry: the text is not put back
+  }
+
+  void typingCompletesAndFilters() {
+    panel_->ReadDefaultDetails();
+    auto* finder = panel_->cmbp_mob->findChild<ComboAutoFind*>();
+    QVERIFY(finder);
+    QVERIFY(!finder->typeKey('a'));  // not a mobile character
+    QVERIFY(!finder->typeKey('9'));
+    QCOMPARE(panel_->cmbp_mob->currentText(), "9876543210");
+    QCOMPARE(ListIndex(panel_->cmbp_mob), 0);
+    QVERIFY(!finder->typeKey('1'));  // "91" completes the second entry
+    QCOMPARE(panel_->cmbp_mob->currentText(), "9123456789");
+    QCOMPARE(panel_->cmbp_mob->lineEdit()->selectedText(), "23456789");
+    QVERIFY(finder->typeKey('0'));  // "910" is no entry: typed
+    QCOMPARE(panel_->cmbp_mob->currentText(), "910");
+    QCOMPARE(ListIndex(panel_->cmbp_mob), -1);
+
+    // Real key events reach the completion through the combo box.
+    panel_->cmbp_email->setEditText("");
+    QTest::keyClicks(panel_->cmbp_email, "O");
+    QCOMPARE(panel_->cmbp_email->currentText(), "o'neil@b.in");
+    QTest::keyClicks(panel_->TxtMaxMobile, "1a.5");
+    QCOMPARE(panel_->TxtMaxMobile->text(), "1.5");
+  }
+
+  void leaveChecks_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("mobile empty") << "cmbp_mob"
+                                  << "" << true << 0;
+    QTest::newRow("mobile ten digits") << "CmbSecMob"
+                                       << "9876543210" << true << 0;
+    QTest::newRow("mobile leading zero") << "cmbp_mob"
+                                         << "0987654321" << false << 1;
+    QTest::newRow("e-mail bad, silent") << "Cmbsecemail"
+                                        << "a@" << false << 0;
+    QTest::newRow("e-mail good") << "cmbp_email"
+                                 << "a@b.in" << true << 0;
+    QTest::newRow("limit pasted junk") << "TxtMaxMobile"
+                                       << "1a" << false << 0;
+    QTest::newRow("limit number") << "TxtMaxEMail"
+                                  << "12" << true << 0;
+  }
+  void leaveChecks() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    QFETCH(int, messages);
+    ScopedInteraction ui;
+    QWidget* w = panel_->findChild<QWidget*>(field);
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+      combo->setEditText(text);
+    else
+      static_cast<QLineEdit*>(w)->setText(text);
+    QCOMPARE(panel_->LeaveCheck(w), accepted);
+    QCOMPARE(int(ui->messages.size()), messages);
+  }
+
+  void leavingRefusedFieldKeepsFocusAndVoidsClick() {
+    ScopedInteraction ui;
+    QWidget window;
+    panel_->setParent(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    panel_->cmbp_mob->setFocus();
+    QTRY_VERIFY(panel_->cmbp_mob->hasFocus());
+    panel_->cmbp_mob->setEditText("12345");
+    QSignalSpy closed(panel_.get(), &DefaultPanel::closeRequested);
+    // The click's focus change is refused, so the click does not assign.
+    QTest::mouseClick(panel_->CmdSecDefault, Qt::LeftButton);
+    QCOMPARE(ui->messages.size(), size_t(1));
+    QCOMPARE(ui->messages[0].text, "Please provide a valid 10 digit mobile number");
+    QVERIFY(panel_->cmbp_mob->hasFocus());
+    QCOMPARE(grid_->model()->TextMatrix(2, 36), "");
+    // Cancel leaves without the check.
+    QTest::mouseClick(panel_->CmdCancelDefault, Qt::LeftButton);
+    QCOMPARE(closed.size(), 1);
+    QCOMPARE(ui->messages.size(), size_t(1));
+    panel_->setParent(nullptr);
+  }
+
+  void assignRemembersTypedValues() {
+    ScopedInteraction ui;
+    panel_->ReadDefaultDetails();
+    SetComboValue(panel_->cmbp_mob, "9876543210");  // picked: not remembered again
+    panel_->cmbp_email->setEditText(" it's@b.in ");
+    panel_->CmbSecMob->setEditText("9000000002");
+    panel_->cboContBelongsTo[0]->setCurrentIndex(1);
+    QSignalSpy closed(panel_.get(), &DefaultPanel::closeRequested);
+    base_->statements.clear();
+    panel_->CmdSecDefault_Click();
+    QVERIFY(ui->messages.empty());
+    QCOMPARE(base_->statements.mid(0, 4),
+             QStringList({"INSERT INTO TblITR_PriMail (s_eMail) VALUES('it''s@b.in')", "Flush Tables",
+                          "INSERT INTO TblITR_SecMob (s_Mobile) VALUES('9000000002')", "Flush Tables"}));
+    QCOMPARE(base_->statements.mid(4), QStringList({kPriMail, kPriMob, kSecMail, kSecMob}));
+    QCOMPARE(closed.size(), 1);
+    QCOMPARE(grid_->model()->TextMatrix(2, 36), "9876543210");
+    QCOMPARE(grid_->model()->TextMatrix(2, 37), "1");
+    QCOMPARE(grid_->model()->TextMatrix(2, 38), "it's@b.in");
+    QCOMPARE(grid_->model()->TextMatrix(3, 36), "");  // unticked
+    QCOMPARE(base_->settings.value(key("S_MOBILE")), "9000000002");
+  }
+
+  void assignRefusalStopsEverything() {
+    ScopedInteraction ui;
+    panel_->cmbp_mob->setEditText("9876543210");
+    panel_->cmbp_email->setEditText("a@b.in");
+    panel_->Cmbsecemail->setEditText("a@b.in");
+    QSignalSpy closed(panel_.get(), &DefaultPanel::closeRequested);
+    panel_->CmdSecDefault_Click();
+    QCOMPARE(ui->messages.size(), size_t(1));
+    QCOMPARE(ui->messages[0].text, "Secondary E-Mail can not be same as Primary E-Mail");
+    QVERIFY(base_->statements.isEmpty());
+    QVERIFY(base_->settings.isEmpty());
+    QCOMPARE(closed.size(), 0);
+    QCOMPARE(grid_->model()->TextMatrix(2, 36), "");
+  }
+
+  void aliasOptionSkipsPrimaryEMailAndReadsMailSetup() {
+    ScopedInteraction ui;
+    const QString mails =
+        "SELECT F.*, D.sDomain FROM WebMailFwder as F INNER JOIN WebMailDomain as D ON D.DomainID = "
+        "F.DomainID";
+    base_->results.insert(mails, FakeTable{{"DomainID", "CodeNo", "sAlias", "nForwardto", "sDomain"},
+                                           {{1, "C1", "one", 1, "firm.in"},
+                                            {1, "C2", "two", 1, "firm.in"},
+                                            {2, "C1", "uno", 1, "firm.co"}}});
+    panel_->ChkFetchAlias->setChecked(true);
+    panel_->ChkCustMobile->setChecked(true);
+    panel_->cmbp_email->setEditText("typed@b.in");
+    grid_->model()->setTextMatrix(2, 10, "9000000009");
+    panel_->CmdSecDefault_Click();
+    QVERIFY(ui->messages.empty());
+    QVERIFY(base_->statements.filter("INSERT").isEmpty());
+    QVERIFY(base_->statements.contains(mails));
+    QCOMPARE(grid_->model()->TextMatrix(2, 36), "9000000009");
+    QCOMPARE(grid_->model()->TextMatrix(2, 38), "uno@firm.co");  // the last record wins
+    QCOMPARE(grid_->model()->TextMatrix(3, 38), "");             // unticked
+  }
+};
+
+QTEST_MAIN(TestDefaultPanel)
+#include "tst_default_panel.moc"
