@@ -282,13 +282,13 @@ Answer PortalSession::roundTrip(const char* path, const QString& serviceName, co
       }
     }
   }
-  const Message* problem = answer.problem();
-  log(QString::fromLatin1(path), QStringLiteral("%1 %2: HTTP %3, %4")
-                                     .arg(userId_, serviceName)
-                                     .arg(answer.httpStatus)
-                                     .arg(!answer.failure.isEmpty() ? answer.failure
-                                          : problem ? problem->code + QLatin1Char(' ') + problem->desc
-                                                    : QStringLiteral("ok")));
+  // The log is the suite's error log: only what went wrong goes there.
+  if (const Message* problem = answer.problem(); problem || !answer.failure.isEmpty())
+    log(QString::fromLatin1(path),
+        QStringLiteral("%1 %2: HTTP %3, %4")
+            .arg(userId_, serviceName)
+            .arg(answer.httpStatus)
+            .arg(problem ? problem->code + QLatin1Char(' ') + problem->desc : answer.failure));
   return answer;
 }
 
@@ -361,7 +361,6 @@ bool PortalSession::LoginWHR_CL(const QString& userId, const QString& password) 
   if (!answer.hasCode(Success) || !hasSessionCookie())
     return fail(routine, QStringLiteral("The e-filing portal did not open a session"));
   loggedIn_ = true;
-  log(routine, userId_ + QStringLiteral(": logged in"));
   return true;
 }
 
