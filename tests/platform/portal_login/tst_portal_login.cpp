@@ -1,6 +1,8 @@
 // The portal login component against the portal simulator, over real HTTP and HTTPS.
 #include "portal_login_component.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -8,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -434,6 +437,49 @@ class TstPortalLogin : public QObject {
                    .hasMatch(),
                qPrintable(login->ErrData()));
     login->CheckForLogInCL("AAAPA0001A", true);
+  }
+
+  // The PIN dialog never holds the run up: it ends with the PINs, on Later, on the cancel mark or
+  // by itself.
+  void pinDialog_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("replied");
+    QTest::newRow("PINs typed") << "type" << true;
+    QTest::newRow("later") << "later" << false;
+    QTest::newRow("run cancelled") << "cancel" << false;
+    QTest::newRow("nobody answers") << "" << false;
+  }
+  void pinDialog() {
+    QFETCH(QString, action);
+    QFETCH(bool, replied);
+    bool cancelled = false;
+    QTimer::singleShot(150, [&] {
+      auto* dialog = QApplication::activeModalWidget();
+      QVERIFY(dialog);
+      const auto edits = dialog->findChildren<QLineEdit*>();
+      QCOMPARE(edits.size(), 2);
+      if (action == "type") {
+        QTest::keyClicks(edits[0], "12x3456");
+        QTest::keyClicks(edits[1], "654321");
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+      } else if (action == "later") {
+        for (QAbstractButton* b : dialog->findChild<QDialogButtonBox*>()->buttons())
+          if (b->text() == "Later")
+            b->click();
+      } else if (action == "cancel") {
+        cancelled = true;
+      }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    const auto reply = PinDialogProvider(1500)({"AAAPA0001A", "XXXXXX6780", "ne****@example.org", {}, 1},
+                                               [&] { return cancelled; });
+    QVERIFY(clock.elapsed() < 3000);
+    QCOMPARE(reply.has_value(), replied);
+    if (replied) {
+      QCOMPARE(reply->mobilePin, "123456");
+      QCOMPARE(reply->emailPin, "654321");
+    }
   }
 
   // Runs last: everything above wrote to the log.
