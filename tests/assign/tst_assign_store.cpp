@@ -1,0 +1,240 @@
+#include "assign/auto_find.h"
+#include "assign/batch_update.h"
+#include "assign/default_panel.h"
+#include "assign_test_grid.h"
+#include "entry/mod_it_main.h"
+#include "scripted_interaction.h"
+#include "store/schema.h"
+#include "test_store.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace kestrel;
+using namespace kestrel::testing;
+
+namespace {
+
+// Clients "code|name|state|value" with value in column `column`.
+std::unique_ptr<grid::FlexGrid> registerWith(const QStringList& clients, int column) {
+  QStringList plain;
+  for (const QString& c : clients) plain << c.section(u'|', 0, 2);
+  auto view = makeRegister(plain);
+  for (int i = 0; i < clients.size(); ++i)
+    view->model()->setTextMatrix(2 + i, column, clients[i].section(u'|', 3));
+  return view;
+}
+
+QStringList repeat(int times, const QString& client) {
+  QStringList list;
+  for (int i = 0; i < times; ++i) list << QString(client).replace("#", QString::number(i));
+  return list;
+}
+
+}  // namespace
+
+class TestAssignStore : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TestStore> store_;
+  std::shared_ptr<VelBase> base_;
+
+  QString scalar(const QString& sql) {
+    std::unique_ptr<Recordset> rs;
+    base_->RecordsetQuery(rs, sql, base_->DBObj(), ado::adOpenForwardOnly, ado::adLockReadOnly);
+    return rs->Eof() ? QString() : rs->Text(0);
+  }
+
+ private slots:
+  void initTestCase() { store_ = std::make_unique<TestStore>(); }
+  void init() {
+    base_ = store_->makeBase();
+    auto base = base_;
+    ObjectRegistry::instance().registerFactory("VelBase.ClsMain", [base] { return base; });
+    ModuleStart();
+    CreateModuleTables();
+  }
+  void cleanup() {
+    ModuleShutdown();
+    ObjectRegistry::instance().unregister("VelBase.ClsMain");
+    base_.reset();
+    store_->dropAllTables();
+  }
+
+  void sharingLimits_data() {
+    QTest::addColumn<QStringList>("clients");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("message");  // "" when the check passes
+
+    QTest::newRow("empty column") << QStringList{"C1|A|T|", "C2|B|T|  "} << 38 << 1 << "";
+    QTest::newRow("exactly the limit") << repeat(3, "C#|N#|T|a@b.in") << 38 << 3 << "";
+    QTest::newRow("one over") << repeat(4, "C#|N#|T|a@b.in") << 38 << 3
+                              << "you have assigned same E-Mail(a@b.in) to more than 3 Parties ";
+    QTest::newRow("two over-used: first in order")
+        << (repeat(2, "Z#|N#|T|z@b.in") + repeat(2, "M#|N#|T|m@b.in") + QStringList{"X|x|T|x@b.in"}) << 38
+        << 1 << "you have assigned same E-Mail(m@b.in) to more than 1 Parties ";
+    QTest::newRow("hidden and unticked rows never count")
+        << (repeat(2, "C#|N#|T|9876543210") + QStringList{"H|h|H|9876543210", "U|u|U|9876543210"}) << 36 << 2
+        << "";
+    QTest::newRow("mobile") << repeat(3, "C#|N#|T|9876543210") << 36 << 2
+                            << "you have assigned same Mobile No.(9876543210) to more than 2 Parties ";
+    QTest::newRow("quotes and backslashes")
+        << QStringList{"O'1|D'Souza \\ Co|T|o'ne\\il@b.in", "O\\2|Ma'am|T|o'ne\\il@b.in"} << 38 << 1
+        << "you have assigned same E-Mail(o'ne\\il@b.in) to more than 1 Parties ";
+  }
+  void sharingLimits() {
+    QFETCH(QStringList, clients);
+    QFETCH(int, column);
+    QFETCH(int, limit);
+    QFETCH(QString, message);
+    ScopedInteraction ui;
+    auto view = registerWith(clients, column);
+    QCOMPARE(ValidateData(*view, column, limit), message.isEmpty());
+    QCOMPARE(ui->messages.empty() ? QString() : ui->messages[0].text, message);
+    if (!message.isEmpty())
+      QCOMPARE(view->Col(), column);
+  }
+
+  // The insert split into many statements counts exactly as one statement does.
+  void splitInsertCountsTheSame() {
+    QStringList clients;
+    for (int i = 0; i < 600; ++i)
+      clients << QStringLiteral("C%1|Name's \\ %1|%2|%3")
+                     .arg(i)
+                     .arg(i % 10 == 0 ? "U" : "T")
+                     .arg(i % 3 == 0 ? QStringLiteral("shared'\\x@b.in")
+                                     : QStringLiteral("p%1@b.in").arg(i % 50));
+    auto view = registerWith(clients, 38);
+    const int selected = 540;
+    const int shared = 180;  // multiples of 3 that are not multiples of 10
+    for (const qsizetype maxBytes : {qsizetype(0), qsizetype(600)}) {
+      ScopedInteraction ui;
+      QVERIFY(ValidateData(*view, 38, shared, maxBytes));
+      QCOMPARE(scalar("SELECT Count(*) FROM ITRDet_Temp").toInt(), selected);
+      QCOMPARE(scalar("SELECT Count(*) FROM ITRDet_Temp WHERE Code_No='C3' AND PartyName='" +
+                      base_->TruncVarSQL(QString("Name's \\ 3")) + "'")
+                   .toInt(),
+               1);
+      QVERIFY(!ValidateData(*view, 38, shared - 1, maxBytes));
+      QCOMPARE(ui->messages.back().text,
+               QStringLiteral("you have assigned same E-Mail(shared'\\x@b.in) to more than %1 Parties ")
+                   .arg(shared - 1));
+    }
+  }
+
+  void failingStatementFailsTheCheck() {
+    ScopedInteraction ui;
+    base_->ConQuery("DROP TABLE ITRDet_Temp");
+    auto view = registerWith({"C1|A|T|a@b.in"}, 38);
+    QVERIFY(!ValidateData(*view, 38, 5));
+    QVERIFY(ui->messages.empty());
+    QFile log(base_->ExePath() + "/VelLog.log");
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("frmKestrel\tValidateData"));
+  }
+
+  void proceed_data() {
+    QTest::addColumn<QString>("maxMobile");
+    QTest::addColumn<QString>("maxEMail");
+    QTest::addColumn<QString>("outcome");  // message shown, or "run"
+    QTest::newRow("within limits") << "2"
+                                   << "2"
+                                   << "run";
+    QTest::newRow("mobile limit") << "1"
+                                  << "5"
+                                  << "you have assigned same Mobile No.(9876543210) to more than 1 Parties ";
+    QTest::newRow("mobile check off") << "0"
+                                      << "1.4"
+                                      << "you have assigned same E-Mail(a@b.in) to more than 1 Parties ";
+    QTest::newRow("both off") << ""
+                              << "abc"
+                              << "run";
+  }
+  void proceed() {
+    QFETCH(QString, maxMobile);
+    QFETCH(QString, maxEMail);
+    QFETCH(QString, outcome);
+    ScopedInteraction ui;
+    auto view = makeRegister({"C1|A", "C2|B"});
+    for (int row = 2; row <= 3; ++row)
+      for (auto [c, v] : std::initializer_list<std::pair<int, const char*>>{
+               {36, "9876543210"}, {37, "1"}, {38, "a@b.in"}, {39, "1"}})
+        view->model()->setTextMatrix(row, c, v);
+    DefaultPanel panel(view.get());
+    panel.TxtMaxMobile->setText(maxMobile);
+    panel.TxtMaxEMail->setText(maxEMail);
+    QList<bool> runs;
+    CmdProceed_Click(*view, panel, [&](bool update) { runs << update; });
+    QCOMPARE(runs.isEmpty() ? ui->messages.at(0).text : QString("run"), outcome);
+    if (!runs.isEmpty())
+      QCOMPARE(runs, QList<bool>{true});
+  }
+
+  void assignmentRoundTripOnStore() {
+    ScopedInteraction ui;
+    base_->ConQuery("INSERT INTO TblITR_SecMail (s_eMail) VALUES('kept@b.in')");
+    base_->ConQuery("INSERT INTO WebMailDomain(DomainID, sUrl, sDomain)VALUES(1,'panel.firm.in','firm.in')");
+    base_->ConQuery("INSERT INTO WebMailFwder(DomainID, CodeNo, sAlias, nForwardTo)VALUES(1,'C1','c.one',1)");
+    auto view = makeRegister({"C1|One", "C2|Two"});
+    DefaultPanel panel(view.get());
+    panel.FillBelongsToLists();
+    panel.ReadDefaultDetails();
+    panel.ReadITRDefSetting();
+    QCOMPARE(panel.TxtMaxEMail->text(), "10");
+
+    panel.cmbp_mob->setEditText("9876543210");
+    panel.ChkFetchAlias->setChecked(true);
+    panel.Cmbsecemail->setEditText("o'brien\\x@b.in");
+    panel.CmdSecDefault_Click();
+    QVERIFY(ui->messages.empty());
+    QCOMPARE(view->model()->TextMatrix(2, 38), "c.one@firm.in");
+    QCOMPARE(view->model()->TextMatrix(3, 38), "");
+    QCOMPARE(view->model()->TextMatrix(3, 42), "o'brien\\x@b.in");
+
+    // The typed values are listed again and selected from the stored settings.
+    QCOMPARE(panel.cmbp_mob->itemText(0), "9876543210");
+    QCOMPARE(ListIndex(panel.cmbp_mob), 0);
+    QCOMPARE(panel.Cmbsecemail->count(), 2);
+    QCOMPARE(panel.Cmbsecemail->currentText(), "o'brien\\x@b.in");
+    QCOMPARE(ListIndex(panel.Cmbsecemail), panel.Cmbsecemail->findText("o'brien\\x@b.in"));
+    QCOMPARE(view->model()->ColComboList(42), "|kept@b.in|o'brien\\x@b.in|");
+
+    // Picked now, so a second assignment remembers nothing new.
+    panel.CmdSecDefault_Click();
+    QCOMPARE(scalar("SELECT Count(*) FROM TblITR_SecMail").toInt(), 2);
+    QCOMPARE(scalar("SELECT Count(*) FROM TblITR_PriMob").toInt(), 1);
+  }
+
+  void settingsFileInDocumentFolder() {
+    auto view = makeRegister({});
+    DefaultPanel panel(view.get());
+    const QString file = DefaultPanel::SettingsFile();
+    QCOMPARE(file, base_->DocPath() + QDir::separator() + "ITRELFdefCongi.ini");
+    QDir().mkpath(base_->DocPath());
+    {
+      QFile junk(file);
+      QVERIFY(junk.open(QIODevice::WriteOnly));
+      junk.write(QByteArray("\x01\xff[ITRDEF\nMAXEMAIL\x00=7\n", 22));
+    }
+    panel.ReadITRDefSetting();
+    QCOMPARE(panel.TxtMaxEMail->text(), "10");
+    QCOMPARE(panel.TxtMaxMobile->text(), "10");
+
+    QFile::remove(file);
+    panel.TxtMaxEMail->setText("3");
+    panel.ChkCustMobile->setChecked(true);
+    panel.SaveITRDefSetting();
+    DefaultPanel again(view.get());
+    again.ReadITRDefSetting();
+    QCOMPARE(again.TxtMaxEMail->text(), "3");
+    QCOMPARE(again.ChkCustMobile->checkState(), Qt::Checked);
+  }
+};
+
+QTEST_MAIN(TestAssignStore)
+#include "tst_assign_store.moc"
