@@ -184,8 +184,6 @@ class TestAssignRules : public QObject {
         << QStringList{full + ";40=9123456789"} << "2,41,Secondary Mobile Belongs To cannot be blank";
     QTest::newRow("secondary e-mail without relation")
         << QStringList{full + ";42=c@d.in;43=0"} << "2,43,Secondary E-mail Belongs To cannot be blank";
-    QTest::newRow("secondary relations given")
-        << QStringList{full + ";40=9123456789;41=10;42=c@d.in;43=12"} << "";
   }
   void incompleteRows() {
     QFETCH(QStringList, rows);
@@ -268,13 +266,6 @@ class TestAssignRules : public QObject {
     QFETCH(QString, text);
     QFETCH(int, limit);
     QCOMPARE(LimitValue(text).value_or(-1), limit);
-  }
-
-  void sharedValueMessage() {
-    QCOMPARE(SharedValueMessage(36, "9876543210", 10),
-             "you have assigned same Mobile No.(9876543210) to more than 10 Parties ");
-    QCOMPARE(SharedValueMessage(38, "a@b.in", 3),
-             "you have assigned same E-Mail(a@b.in) to more than 3 Parties ");
   }
 };
 

@@ -224,15 +224,6 @@ class TestAssignStore : public QObject {
     panel.ReadITRDefSetting();
     QCOMPARE(panel.TxtMaxEMail->text(), "10");
     QCOMPARE(panel.TxtMaxMobile->text(), "10");
-
-    QFile::remove(file);
-    panel.TxtMaxEMail->setText("3");
-    panel.ChkCustMobile->setChecked(true);
-    panel.SaveITRDefSetting();
-    DefaultPanel again(view.get());
-    again.ReadITRDefSetting();
-    QCOMPARE(again.TxtMaxEMail->text(), "3");
-    QCOMPARE(again.ChkCustMobile->checkState(), Qt::Checked);
   }
 };
 

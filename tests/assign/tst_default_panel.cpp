@@ -76,17 +76,6 @@ class TestDefaultPanel : public QObject {
     base_.reset();
   }
 
-  void belongsToLists() {
-    QCOMPARE(items(panel_->cboContBelongsTo[1]), QStringList({"(Select)", "Self", "Parent", "Brother",
-                                                              "Sister", "Spouse", "Relative", "Friend"}));
-    QCOMPARE(panel_->cboContBelongsTo[3]->count(), 11);
-    QCOMPARE(panel_->cboContBelongsTo[3]->itemData(2).toInt(), 10);
-    QCOMPARE(panel_->cboContBelongsTo[3]->itemData(5).toInt(), 2);
-    panel_->cboContBelongsTo[2]->setCurrentIndex(4);
-    panel_->SelectNoRelation();
-    QCOMPARE(panel_->cboContBelongsTo[2]->currentIndex(), 0);
-  }
-
   void readDefaultDetails() {
     grid_->model()->setColComboList(42, "|kept@x.in|");
     panel_->ReadDefaultDetails();
@@ -199,12 +188,8 @@ class TestDefaultPanel : public QObject {
                                          << "0987654321" << false << 1;
     QTest::newRow("e-mail bad, silent") << "Cmbsecemail"
                                         << "a@" << false << 0;
-    QTest::newRow("e-mail good") << "cmbp_email"
-                                 << "a@b.in" << true << 0;
     QTest::newRow("limit pasted junk") << "TxtMaxMobile"
                                        << "1a" << false << 0;
-    QTest::newRow("limit number") << "TxtMaxEMail"
-                                  << "12" << true << 0;
   }
   void leaveChecks() {
     QFETCH(QString, field);
