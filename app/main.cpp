@@ -1,6 +1,7 @@
 // kestrel: the host program. It plays the suite's part: creates the base component on the
 // chosen store (by default the embedded demo store of the suite home, created and filled with
-// demo clients on first run), loads the module and starts it.
+// demo clients on first run) and the portal login component, loads the module, opens its
+// window and runs until the module's windows are closed.
 #include "demo_data.h"
 #include "entry/cls_main.h"
 #include "entry/error_log.h"
@@ -8,13 +9,15 @@
 #include "platform/base/sql_store.h"
 #include "platform/base/suite_schema.h"
 #include "platform/base/velbase.h"
-#include "register/client_loading.h"
-#include "store/schema.h"
+#include "portal_login_component.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QTextStream>
+#include <QWidget>
+
+#include <algorithm>
 
 using namespace kestrel;
 
@@ -61,23 +64,20 @@ int main(int argc, char** argv) {
       PrepareDemoStore(options.connectionString);
     }
     registerVelBase(options);
-    ClsMain module;
-    CreateModuleTables();
+    QStringList problems;
+    registerPortalLogin(PortalLoginOptionsFromEnvironment(&problems));
+    for (const QString& problem : problems) out << "Portal settings: " << problem << "\n";
+    out << "Kestrel " << QString::fromLatin1(kestrel_module_version()) << " on "
+        << ParseStoreAddress(options.connectionString).redacted() << "\n";
+    out.flush();
 
-    ErrorTrap trap(u"kestrel", u"Summary");
-    std::unique_ptr<Recordset> rs;
-    int clients = 0;
-    trap([&] {
-      Base().RecordsetQuery(rs, ClientListStatement(), Base().DBObj(), ado::adOpenForwardOnly,
-                            ado::adLockReadOnly);
-      for (; !rs->Eof(); rs->MoveNext()) ++clients;
-      rs->Close();
-    });
-    out << "Kestrel " << module.MyDllVersion() << " on "
-        << ParseStoreAddress(options.connectionString).redacted() << "\n"
-        << "Clients with a registration row: " << clients << "\n"
-        << "Program folder: " << Base().ExePath() << "\n";
-    return trap.anyFailed() ? 1 : 0;
+    ClsMain module;
+    module.OpenForm();
+    // Declining the notice opens nothing, and the host has nothing left to do.
+    const auto windows = QApplication::topLevelWidgets();
+    if (std::none_of(windows.begin(), windows.end(), [](const QWidget* w) { return w->isVisible(); }))
+      return 0;
+    return QApplication::exec();
   } catch (const RuntimeError& e) {
     out << "Kestrel could not start: " << e.description() << "\n";
     return 2;

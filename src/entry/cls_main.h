@@ -11,6 +11,8 @@ class ClsMain {
   ClsMain();
 
   QString MyDllVersion() const;
+  // Shows the notice modally and, when the user continues, the main window (modeless).
+  void OpenForm();
 };
 
 inline constexpr const char* ModuleVersion = "2.26.3";

@@ -31,6 +31,7 @@ ZENButton* button(const char* name, const char* caption, QWidget* parent) {
 QLabel* label(const char* text, QWidget* buddy, QWidget* parent) {
   auto* l = new QLabel(QString::fromUtf8(text), parent);
   l->setBuddy(buddy);
+  l->setMinimumWidth(l->sizeHint().width());
   return l;
 }
 }  // namespace
