@@ -3,63 +3,73 @@
 #include "portal/portal_login.h"
 
 #include <QHash>
+#include <QLabel>
 #include <QStringList>
 
-#include <functional>
+#include <algorithm>
 #include <memory>
 
 namespace kestrel::testing {
 
-// What the portal does for one client, by PAN.
-struct PortalScript {
-  bool login = true;
-  QString errData;
-  QString profile;
-  bool verify = true;
+// A portal login component for tests: answers each PAN from a script and records, per
+// instance, the calls it received in order.
+struct Script {  // what the portal does for one PAN
+  Script(bool l = true, const char* e = "", const char* p = "", bool v = true)
+      : login(l), errData(e), profile(p), verify(v) {}
+  bool login;
+  QString errData, profile;
+  bool verify;
 };
 
-// Shared by every FakePortal instance of a test: the scripts it answers from and what the
-// instances were asked.
-struct PortalJournal {
-  QHash<QString, PortalScript> scripts;
-  // One line per released instance: its calls in order, separated by ", ".
-  QStringList sessions;
-  // The nine values of every VerifyContactDet.
-  QList<QStringList> submitted;
-  int created = 0;
-  int live = 0;
-  int mostLive = 0;
-  // The arguments of the last InitMe.
-  QString logFile;
-  QString tmpPath;
-  const void* progressLabel = nullptr;
-  const void* cancelButton = nullptr;
+// Shared by the instances of a test: the scripts and what the instances were asked.
+struct Journal {
+  QHash<QString, Script> scripts;
+  QStringList sessions;  // one line per released instance: its calls
+  QStringList submitted;
+  int live = 0, mostLive = 0;
+  QStringList init;
 };
 
 class FakePortal final : public PortalLogin {
  public:
-  explicit FakePortal(std::shared_ptr<PortalJournal> journal);
-  ~FakePortal() override;
-
-  void InitMe(const QString& logFile, const QString& tmpPath, QLabel* progressLabel, QWidget* cancelButton,
-              double screenRatX, double screenRatY, double screenRatFS) override;
-  void setShowError(bool show) override;
-  bool LoginWHR_CL(const QString& userId, const QString& password) override;
-  QString ErrData() const override;
-  QString GeteUserProfile() override;
-  bool VerifyContactDet(const QString& isd, const QString& priMobile, const QString& priMobileRel,
-                        const QString& priEmail, const QString& priEmailRel, const QString& secMobile,
-                        const QString& secMobileRel, const QString& secEmail,
-                        const QString& secEmailRel) override;
-  void CheckForLogInCL(const QString& userId, bool logOut) override;
+  explicit FakePortal(std::shared_ptr<Journal> j) : j_(std::move(j)) {
+    j_->mostLive = std::max(j_->mostLive, ++j_->live);
+  }
+  ~FakePortal() override { j_->sessions << calls_.join(", "), --j_->live; }
+  void InitMe(const QString& log, const QString& tmp, QLabel* label, QWidget* button, double, double,
+              double) override {
+    calls_ << "InitMe";
+    j_->init = {log, tmp, label->objectName(), button->objectName()};
+  }
+  void setShowError(bool show) override { calls_ << QString("ShowError(%1)").arg(show); }
+  bool LoginWHR_CL(const QString& id, const QString& password) override {
+    calls_ << "Login(" + id + ", " + password + ")";
+    s_ = j_->scripts.value(id);
+    return s_.login;
+  }
+  QString ErrData() const override { return calls_ << "ErrData", s_.errData; }
+  QString GeteUserProfile() override { return calls_ << "Profile", s_.profile; }
+  bool VerifyContactDet(const QString& a, const QString& b, const QString& c, const QString& d,
+                        const QString& e, const QString& f, const QString& g, const QString& h,
+                        const QString& i) override {
+    calls_ << "Verify";
+    j_->submitted << QStringList{a, b, c, d, e, f, g, h, i}.join(';');
+    return s_.verify;
+  }
+  void CheckForLogInCL(const QString& id, bool logOut) override {
+    calls_ << QString("Check(%1, %2)").arg(id).arg(logOut);
+  }
 
  private:
-  std::shared_ptr<PortalJournal> journal_;
-  PortalScript script_;
+  std::shared_ptr<Journal> j_;
+  Script s_;
   mutable QStringList calls_;
 };
 
 // Registers FakePortal under the portal login component's identifier.
-void registerFakePortal(const std::shared_ptr<PortalJournal>& journal);
+inline void registerFakePortal(const std::shared_ptr<Journal>& journal) {
+  ObjectRegistry::instance().registerFactory(QString::fromLatin1(PortalLogin::ProgId),
+                                             [journal] { return std::make_shared<FakePortal>(journal); });
+}
 
 }  // namespace kestrel::testing

@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -49,7 +50,7 @@ FakeTable clientTable() {
 
 struct Module {
   std::shared_ptr<FakeBase> base = std::make_shared<FakeBase>();
-  std::shared_ptr<PortalJournal> portal = std::make_shared<PortalJournal>();
+  std::shared_ptr<Journal> portal = std::make_shared<Journal>();
   ScopedInteraction script;
 
   Module() {
@@ -101,13 +102,14 @@ class TestFrmKestrel : public QObject {
     QVERIFY(create >= 0);
     QVERIFY(create < common && common < clients && clients < defaults);
     QCOMPARE(m.base->resizes, 1);
-    // One portal login component, prepared with the progress panel's controls.
-    QCOMPARE(m.portal->created, 1);
-    QCOMPARE(m.portal->progressLabel, static_cast<const void*>(w.FraProgress->lblprog));
-    QCOMPARE(m.portal->cancelButton, static_cast<const void*>(w.FraProgress->cmdprogC));
-    QCOMPARE(QDir::fromNativeSeparators(m.portal->logFile),
+    // One portal login component, held by the window and prepared with the progress panel's
+    // controls.
+    QCOMPARE(m.portal->live, 1);
+    QCOMPARE(m.portal->init.size(), 4);
+    QCOMPARE(QDir::fromNativeSeparators(m.portal->init[0]),
              m.base->ExePath() + QStringLiteral("/VelLog.log"));
-
+    QCOMPARE(m.portal->init[2], w.FraProgress->lblprog->objectName());
+    QCOMPARE(m.portal->init[3], w.FraProgress->cmdprogC->objectName());
     QCOMPARE(w.vsCL->Rows(), HeaderRows + 3);
     QCOMPARE(w.windowTitle(), QStringLiteral("Bulk Contact Detail Updation @ITD Portal"));
     QCOMPARE(w.FraSetup->ChkColShow[col::Software + col::Mobile2]->text(), QStringLiteral("Mobile-2"));

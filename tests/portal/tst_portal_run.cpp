@@ -1,6 +1,7 @@
 #include "controls/zen_button.h"
 #include "entry/mod_it_main.h"
 #include "fake_base.h"
+#include "fake_portal.h"
 #include "platform/grid/flexgrid_model.h"
 #include "portal/portal_run.h"
 #include "portal/progress_panel.h"
@@ -16,59 +17,6 @@ using namespace kestrel;
 using namespace kestrel::testing;
 
 namespace {
-
-struct Script {  // what the portal does for one PAN
-  Script(bool l = true, const char* e = "", const char* p = "", bool v = true)
-      : login(l), errData(e), profile(p), verify(v) {}
-  bool login;
-  QString errData, profile;
-  bool verify;
-};
-
-// Shared by the instances of a test: the scripts and what the instances were asked.
-struct Journal {
-  QHash<QString, Script> scripts;
-  QStringList sessions;  // one line per released instance: its calls
-  QStringList submitted;
-  int live = 0, mostLive = 0;
-  QStringList init;
-};
-
-class FakePortal final : public PortalLogin {
- public:
-  explicit FakePortal(std::shared_ptr<Journal> j) : j_(std::move(j)) {
-    j_->mostLive = std::max(j_->mostLive, ++j_->live);
-  }
-  ~FakePortal() override { j_->sessions << calls_.join(", "), --j_->live; }
-  void InitMe(const QString& log, const QString& tmp, QLabel* label, QWidget* button, double, double,
-              double) override {
-    calls_ << "InitMe";
-    j_->init = {log, tmp, label->objectName(), button->objectName()};
-  }
-  void setShowError(bool show) override { calls_ << QString("ShowError(%1)").arg(show); }
-  bool LoginWHR_CL(const QString& id, const QString& password) override {
-    calls_ << "Login(" + id + ", " + password + ")";
-    s_ = j_->scripts.value(id);
-    return s_.login;
-  }
-  QString ErrData() const override { return calls_ << "ErrData", s_.errData; }
-  QString GeteUserProfile() override { return calls_ << "Profile", s_.profile; }
-  bool VerifyContactDet(const QString& a, const QString& b, const QString& c, const QString& d,
-                        const QString& e, const QString& f, const QString& g, const QString& h,
-                        const QString& i) override {
-    calls_ << "Verify";
-    j_->submitted << QStringList{a, b, c, d, e, f, g, h, i}.join(';');
-    return s_.verify;
-  }
-  void CheckForLogInCL(const QString& id, bool logOut) override {
-    calls_ << QString("Check(%1, %2)").arg(id).arg(logOut);
-  }
-
- private:
-  std::shared_ptr<Journal> j_;
-  Script s_;
-  mutable QStringList calls_;
-};
 
 const QColor None, Cyan(227, 250, 251), Green(192, 255, 192), Pink(255, 227, 235), Blue(0, 0, 255);
 // One client's run: the portal's answers and what the row and the store show afterwards.
