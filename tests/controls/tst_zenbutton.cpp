@@ -15,11 +15,6 @@ using Look = ZENButton::Look;
 
 namespace {
 
-const QStringList kStoredKeys = {u"BTYPE"_s, u"TX"_s,    u"ENAB"_s, u"FONT"_s,  u"COLTYPE"_s, u"FOCUSR"_s,
-                                 u"BCOL"_s,  u"BCOLO"_s, u"FCOL"_s, u"FCOLO"_s, u"MCOL"_s,    u"MPTR"_s,
-                                 u"MICON"_s, u"PICN"_s,  u"PICH"_s, u"UMCOL"_s, u"SOFT"_s,    u"PICPOS"_s,
-                                 u"NGREY"_s, u"FX"_s,    u"HAND"_s, u"CHECK"_s, u"VALUE"_s};
-
 // Distinct "system" colours so every member of a colour set can be told apart.
 QPalette systemPalette() {
   QPalette p;
@@ -122,39 +117,18 @@ QVariant sysColour(SysColor c) {
   return QVariant::fromValue(ColorRef::system(c));
 }
 
-// Every stored property: key, value when the key is absent, another value.
-void storedTable() {
-  QTest::addColumn<QString>("key");
-  QTest::addColumn<QVariant>("absent");
-  QTest::addColumn<QVariant>("other");
-  const QPixmap none;
-  const QPixmap pic = twoHalves(Qt::red, Qt::blue);
-  const auto row = [](const QString& k, const QVariant& absent, const QVariant& other) {
-    QTest::newRow(qPrintable(k)) << k << absent << other;
-  };
-  row(u"BTYPE"_s, 2, 9);
-  row(u"TX"_s, QString(), u"&Save"_s);
-  row(u"ENAB"_s, true, false);
-  row(u"FONT"_s, QVariant::fromValue(otherFont()), QVariant::fromValue(otherFont()));  // kept when absent
-  row(u"COLTYPE"_s, 1, 3);
-  row(u"FOCUSR"_s, true, false);
-  row(u"BCOL"_s, sysColour(SysColor::ButtonFace), colour(QColor(10, 20, 30)));
-  row(u"BCOLO"_s, sysColour(SysColor::ButtonFace), colour(QColor(40, 50, 60)));
-  row(u"FCOL"_s, sysColour(SysColor::ButtonText), colour(QColor(70, 80, 90)));
-  row(u"FCOLO"_s, sysColour(SysColor::ButtonText), sysColour(SysColor::Highlight));
-  row(u"MCOL"_s, colour(QColor(0xC0, 0xC0, 0xC0)), colour(QColor(255, 0, 255)));
-  row(u"MPTR"_s, 0, 11);
-  row(u"MICON"_s, QVariant::fromValue(none), QVariant::fromValue(pic));
-  row(u"PICN"_s, QVariant::fromValue(none), QVariant::fromValue(pic));
-  row(u"PICH"_s, QVariant::fromValue(none), QVariant::fromValue(pic));
-  row(u"UMCOL"_s, true, false);
-  row(u"SOFT"_s, false, true);
-  row(u"PICPOS"_s, 0, 3);
-  row(u"NGREY"_s, false, true);
-  row(u"FX"_s, 0, 2);
-  row(u"HAND"_s, false, true);
-  row(u"CHECK"_s, false, true);
-  row(u"VALUE"_s, false, true);
+// Every stored key, in the order the property bag holds them, with a value other than the one
+// a new button has.
+const char* const kStoredKeys =
+    "BTYPE|TX|ENAB|FONT|COLTYPE|FOCUSR|BCOL|BCOLO|FCOL|FCOLO|MCOL|MPTR|MICON|PICN|PICH|UMCOL|SOFT|PICPOS|"
+    "NGREY|FX|HAND|CHECK|VALUE";
+QVariantList storedValues() {
+  const auto pic = [](Qt::GlobalColor c) { return QVariant::fromValue(twoHalves(c, Qt::blue)); };
+  return QVariantList() << 9 << u"&Save"_s << false << QVariant::fromValue(otherFont()) << 3 << false
+                        << colour(QColor(10, 20, 30)) << colour(QColor(40, 50, 60))
+                        << colour(QColor(70, 80, 90)) << sysColour(SysColor::Highlight)
+                        << colour(QColor(255, 0, 255)) << 11 << pic(Qt::red) << pic(Qt::green)
+                        << pic(Qt::yellow) << false << true << 3 << true << 2 << true << true << true;
 }
 
 }  // namespace
@@ -163,46 +137,41 @@ class TestZenButton : public QObject {
   Q_OBJECT
 
  private slots:
-  void writesAndReadsEveryKeyInOrder() {
-    auto b = makeButton();
-    PropertyBag empty;
-    b->ReadProperties(empty);
-    QCOMPARE(empty.readKeys(), kStoredKeys);
-    PropertyBag saved;
-    b->WriteProperties(saved);
-    QCOMPARE(saved.keys(), kStoredKeys);
-  }
-
-  void storedValues_data() { storedTable(); }
-  void storedValues() {
-    QFETCH(QString, key);
-    QFETCH(QVariant, absent);
-    QFETCH(QVariant, other);
+  void storedPropertiesRoundTrip() {
+    const QStringList keys = list(kStoredKeys);
+    const QVariantList values = storedValues();
+    PropertyBag in;
+    for (qsizetype i = 0; i < keys.size(); ++i) in.WriteProperty(keys[i], values[i]);
     auto b = makeButton();
     b->clearPropertyChanged();
-    PropertyBag in;
-    in.WriteProperty(key, other);
     b->ReadProperties(in);
     QVERIFY(!b->isPropertyChanged());
+    QCOMPARE(in.readKeys(), keys);
     PropertyBag out;
     b->WriteProperties(out);
-    QVERIFY2(sameStored(out.ReadProperty(key), other), "value read back");
-    if (key == u"BCOL"_s || key == u"FCOL"_s)  // BackOver and ForeOver follow the colour just read
-      QCOMPARE(out.ReadProperty(key + u'O'), other);
-    b->ReadProperties(PropertyBag());
+    QCOMPARE(out.keys(), keys);
+    for (qsizetype i = 0; i < keys.size(); ++i)
+      QVERIFY2(sameStored(out.ReadProperty(keys[i]), values[i]), qPrintable(keys[i]));
+
+    // Without their own keys the hover colours follow the colours just read, and the font stays.
+    PropertyBag colours;
+    colours.WriteProperty(u"BCOL"_s, colour(QColor(1, 1, 1)));
+    colours.WriteProperty(u"FCOL"_s, colour(QColor(2, 2, 2)));
+    b->ReadProperties(colours);
     PropertyBag reset;
     b->WriteProperties(reset);
-    QVERIFY2(sameStored(reset.ReadProperty(key), absent), "value when absent");
+    QCOMPARE(reset.ReadProperty(u"BCOLO"_s), colour(QColor(1, 1, 1)));
+    QCOMPARE(reset.ReadProperty(u"FCOLO"_s), colour(QColor(2, 2, 2)));
+    QCOMPARE(reset.ReadProperty(u"FONT"_s).value<QFont>(), otherFont());
+    QCOMPARE(reset.ReadProperty(u"BTYPE"_s), QVariant(2));
   }
 
   void pointerAfterLoad_data() {
     QTest::addColumn<bool>("hand");
     QTest::addColumn<int>("pointer");
     QTest::addColumn<Qt::CursorShape>("shape");
-    QTest::newRow("hand") << true << 0 << Qt::PointingHandCursor;
     QTest::newRow("hand over hourglass") << true << 11 << Qt::PointingHandCursor;
     QTest::newRow("hourglass") << false << 11 << Qt::WaitCursor;
-    QTest::newRow("default") << false << 0 << Qt::ArrowCursor;
   }
   void pointerAfterLoad() {
     QFETCH(bool, hand);
@@ -230,7 +199,6 @@ class TestZenButton : public QObject {
         "192,192,192|192,192,192|223,223,223|255,255,255|128,128,128|0,0,0|0,0,0|0,0,0|0,0,128|"
         "173,173,209|192,192,192");
     QTest::newRow("1") << 1 << false << system;
-    QTest::newRow("1 soft") << 1 << true << system;
     QTest::newRow("7 is 1") << 7 << false << system;
     QTest::newRow("2 clamps") << 2 << false
                               << list(
@@ -241,15 +209,10 @@ class TestZenButton : public QObject {
                                           "250,10,128|90,90,90|255,25,143|255,33,151|218,0,96|154,0,32|"
                                           "5,6,7|8,9,10|186,0,64|250,10,128|192,192,192");
     QTest::newRow("3") << 3 << false << fixed;
-    QTest::newRow("3 soft") << 3 << true << fixed;
     QTest::newRow("4 parent") << 4 << false
                               << list(
                                      "200,190,180|200,190,180|231,221,211|247,237,227|136,126,116|8,0,0|"
                                      "20,30,40|20,30,40|0,120,215|176,213,242|192,192,192");
-    QTest::newRow("4 soft") << 4 << true
-                            << list(
-                                   "200,190,180|200,190,180|215,205,195|223,213,203|168,158,148|"
-                                   "104,94,84|20,30,40|20,30,40|0,120,215|176,213,242|192,192,192");
   }
   void colourSet() {
     QFETCH(int, scheme);
@@ -516,39 +479,24 @@ class TestZenButton : public QObject {
     QCOMPARE(b->paintCount() - before, paints);
   }
 
-  void looksDiffer_data() {
-    QTest::addColumn<int>("type");
-    for (int type = 1; type <= 14; ++type) QTest::newRow(qPrintable(u"style %1"_s.arg(type))) << type;
-  }
-  void looksDiffer() {
-    QFETCH(int, type);
-    const QImage normal = shot(type, Shot::Normal);
-    const QImage hover = shot(type, Shot::Hover);
-    const QImage pressed = shot(type, Shot::Pressed);
-    QVERIFY(normal != hover);
-    QVERIFY(normal != pressed);
-    QVERIFY(hover != pressed);
-    QVERIFY(shot(type, Shot::Focused) != normal);
-    QVERIFY(shot(type, Shot::Disabled) != normal);
-  }
-
-  void stylesDiffer_data() {
-    QTest::addColumn<int>("shot");
-    QTest::newRow("normal") << static_cast<int>(Shot::Normal);
-    QTest::newRow("hover") << static_cast<int>(Shot::Hover);
-    QTest::newRow("pressed") << static_cast<int>(Shot::Pressed);
-  }
-  void stylesDiffer() {
-    QFETCH(int, shot);
-    QList<QImage> images;
-    for (int type = 1; type <= 14; ++type) images.append(this->shot(type, static_cast<Shot>(shot)));
+  // Each style draws each state its own way; styles 7, 8 and 12 share one drawing.
+  void stylesAndStatesDiffer() {
     const auto shared = [](int type) { return type == 7 || type == 8 || type == 12; };
-    for (int i = 1; i <= 14; ++i) {
-      for (int j = i + 1; j <= 14; ++j) {
-        const bool same = images.at(i - 1) == images.at(j - 1);
-        QVERIFY2(same == (shared(i) && shared(j)), qPrintable(u"styles %1 and %2"_s.arg(i).arg(j)));
-      }
+    QList<QList<QImage>> shots;  // by style, then Normal, Hover, Pressed, Focused, Disabled
+    for (int type = 1; type <= 14; ++type) {
+      QList<QImage> s;
+      for (Shot how : {Shot::Normal, Shot::Hover, Shot::Pressed, Shot::Focused, Shot::Disabled})
+        s.append(shot(type, how));
+      const QByteArray at = "style " + QByteArray::number(type);
+      QVERIFY2(s[0] != s[1] && s[0] != s[2] && s[1] != s[2], at.constData());
+      QVERIFY2(s[3] != s[0] && s[4] != s[0], at.constData());
+      shots.append(s);
     }
+    for (int i = 0; i < 14; ++i)
+      for (int j = i + 1; j < 14; ++j)
+        for (int state = 0; state < 3; ++state)
+          QVERIFY2((shots[i][state] == shots[j][state]) == (shared(i + 1) && shared(j + 1)),
+                   qPrintable(u"styles %1 and %2"_s.arg(i + 1).arg(j + 1)));
   }
 
   void innerRectAndRegion_data() {
@@ -558,9 +506,7 @@ class TestZenButton : public QObject {
     QTest::addColumn<bool>("shaped");
     QTest::newRow("1") << 1 << QRect(0, 0, 100, 40) << QRect(0, 0, 120, 50) << false;
     QTest::newRow("3") << 3 << QRect(0, 0, 100, 40) << QRect(0, 0, 120, 50) << true;
-    QTest::newRow("6") << 6 << QRect(0, 0, 100, 40) << QRect(0, 0, 120, 50) << true;
     QTest::newRow("7") << 7 << QRect(3, 3, 94, 34) << QRect(3, 3, 114, 44) << false;
-    QTest::newRow("13") << 13 << QRect(3, 3, 94, 34) << QRect(3, 3, 114, 44) << false;
     QTest::newRow("14") << 14 << QRect(10, 10, 82, 22) << QRect(10, 10, 102, 32) << false;
   }
   void innerRectAndRegion() {

@@ -71,9 +71,7 @@ class TestVelBaseStore : public QObject {
         {"CR LF and tab", QStringLiteral("line1\r\nline2\tend\n")},
         {"Ctrl-Z", QStringLiteral("a") + QChar(0x1a) + QStringLiteral("b")},
         {"Devanagari", QStringLiteral("राजेश कुमार शर्मा")},
-        {"Tamil", QStringLiteral("முருகன் ராமசாமி")},
         {"emoji", QStringLiteral("ok 😀👍🏽 done")},
-        {"LIKE wildcards", QStringLiteral("100% _sure_")},
         {"looks like the NUL splice", QStringLiteral("'||char(0)||'")},
         {"statement injection", QStringLiteral("x'); DROP TABLE RoundTrip; --")},
         {"everything", QStringLiteral("\\'\"") + QChar(0) + QStringLiteral("\r\n😀अ\\\\''")},
@@ -116,7 +114,8 @@ class TestVelBaseStore : public QObject {
 
   void nullsReadAsEmptyText() {
     base_->ConQuery(QStringLiteral("DROP TABLE IF EXISTS Nulls"));
-    base_->ConQuery(QStringLiteral("CREATE TABLE Nulls (s varchar(10), n int, d date, t text, b tinyint(1))"));
+    base_->ConQuery(
+        QStringLiteral("CREATE TABLE Nulls (s varchar(10), n int, d date, t text, b tinyint(1))"));
     base_->ConQuery(QStringLiteral("INSERT INTO Nulls VALUES (NULL, NULL, NULL, NULL, NULL)"));
     base_->ConQuery(QStringLiteral("INSERT INTO Nulls VALUES ('', 0, '2024-03-31', 'x', 1)"));
     auto rs = open(QStringLiteral("SELECT * FROM Nulls ORDER BY n"));
@@ -202,7 +201,6 @@ class TestVelBaseStore : public QObject {
   void flushTablesOnEveryBackend_data() {
     QTest::addColumn<QString>("sql");
     QTest::newRow("as the module writes it") << "Flush Tables";
-    QTest::newRow("lower") << "flush tables";
     QTest::newRow("blanks and semicolon") << "  FLUSH\tTABLES ;";
   }
   void flushTablesOnEveryBackend() {

@@ -9,15 +9,6 @@ class TestStringBuilder : public QObject {
   Q_OBJECT
 
  private slots:
-  void startsEmpty() {
-    cStringBuilder b;
-    QCOMPARE(b.toString(), QString());
-    b.Append(QStringView());
-    QCOMPARE(b.Capacity(), 0);
-    QCOMPARE(b.Length(), 0);
-    QCOMPARE(b.ChunkSize(), 16384);
-  }
-
   void singleCharacters() {
     cStringBuilder b;
     QString expected;
