@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
+
 #include <stdexcept>
 
 using namespace kestrel::grid;
@@ -72,6 +74,7 @@ class TestFlexGridModel : public QObject {
   void twips_data();
   void twips();
   void autoSize();
+  void autoSizeFollowsEveryKindOfChange();
 };
 
 void TestFlexGridModel::textStorage_data() {
@@ -563,6 +566,39 @@ void TestFlexGridModel::autoSize() {
 
   m.AutoSize(1, 6, true);
   QCOMPARE(m.ColWidth(1), m.ColWidth(5));
+}
+
+// Widths kept between measures must always equal a fresh measure of the same cells, whatever
+// changed the cells in between.
+void TestFlexGridModel::autoSizeFollowsEveryKindOfChange() {
+  FlexGridModel m;
+  m.setCols(4);
+  m.setFixedRows(0);
+  for (int r = 0; r < 300; ++r)
+    m.AddItem(QStringLiteral("%1\tname %2\t\t%3").arg(r).arg(r * 7).arg(QString(r % 13, u'W')));
+  const std::vector<std::function<void()>> changes = {
+      [&] { m.setTextMatrix(12, 3, QString(40, u'W')); },   // one cell grows
+      [&] { m.setTextMatrix(12, 3, QString()); },           // and empties again
+      [&] { m.setTextMatrix(5, 2, QStringLiteral("x")); },  // a column that was empty
+      [&] { m.RemoveItem(4); },
+      [&] { m.AddItem(QStringLiteral("a\tb\tc\t") + QString(30, u'W'), 7); },
+      [&] { m.Clear(flexClearEverywhere, flexClearText); },
+      [&] { m.setTextMatrix(0, 1, QStringLiteral("after clearing")); },
+      [&] { m.setRows(2); },
+  };
+  m.AutoSize(0, 3);
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    changes[i]();
+    m.AutoSize(0, 3);
+    FlexGridModel fresh;
+    fresh.setCols(4);
+    fresh.setFixedRows(0);
+    fresh.setRows(m.Rows());
+    for (int r = 0; r < m.Rows(); ++r)
+      for (int c = 0; c < 4; ++c) fresh.setTextMatrix(r, c, m.TextMatrix(r, c));
+    fresh.AutoSize(0, 3);
+    for (int c = 0; c < 4; ++c) QCOMPARE(m.ColWidth(c), fresh.ColWidth(c));
+  }
 }
 
 QTEST_MAIN(TestFlexGridModel)

@@ -223,7 +223,15 @@ QString FlexGridModel::TextMatrix(int row, int col) const {
 
 void FlexGridModel::setTextMatrix(int row, int col, const QString& text) {
   checkCell(row, col);
-  cols_[static_cast<std::size_t>(col)].text.set(rows_, row, text);
+  Column& column = cols_[static_cast<std::size_t>(col)];
+  const std::uint32_t before = column.text.generation();
+  column.text.set(rows_, row, text);
+  // Logged while the last measure is otherwise still good; a long log is not worth keeping.
+  if (column.text.generation() == before + 1 && column.loggedGeneration == before &&
+      !column.rowWidths.empty() && column.changedRows.size() < 4096) {
+    column.changedRows.push_back(row);
+    column.loggedGeneration = before + 1;
+  }
   notifyCells(row, col, row, col);
 }
 
@@ -595,7 +603,8 @@ std::size_t FlexGridModel::memoryUsed() const {
                       visibleRows_.capacity() * sizeof(int) + cols_.capacity() * sizeof(Column);
   for (const Column& column : cols_)
     bytes += column.text.bytesUsed() + column.check.capacity() * sizeof(int) +
-             (column.back.capacity() + column.fore.capacity()) * sizeof(std::uint16_t);
+             (column.back.capacity() + column.fore.capacity() + column.rowWidths.capacity()) *
+                 sizeof(std::uint16_t);
   return bytes;
 }
 

@@ -182,6 +182,12 @@ class FlexGridModel : public QObject {
       std::uint32_t measureGeneration = 0;
       int width = -1;
     } measured;
+    // Width of every row's cell at the last measure, and the rows whose text setTextMatrix
+    // changed since (textGeneration then counts exactly those writes). A run that updates a
+    // few rows of a large grid re-measures those rows only.
+    mutable std::vector<std::uint16_t> rowWidths;
+    mutable std::vector<int> changedRows;
+    mutable std::uint32_t loggedGeneration = 0;
   };
 
   void checkRow(int row) const;
@@ -208,6 +214,8 @@ class FlexGridModel : public QObject {
   bool rowHidden(int row) const { return (rowFlags_[static_cast<std::size_t>(row)] & RowIsHidden) != 0; }
   struct Measure;
   int measureColumn(int col, const Measure& measure) const;
+  int measureCell(const Column& column, int row, int col, const Measure& measure, bool anyRowMerges,
+                  const std::vector<int>& entryWidths) const;
   int previousShownRow(int row) const;
   int previousShownCol(int col) const;
 

@@ -328,11 +328,31 @@ struct FlexGridModel::Measure {
 
 // The widest cell of a column in pixels, cached until the column's texts or check boxes, the
 // font or the merging change. ASCII texts are measured from a table of character advances.
+int FlexGridModel::measureCell(const Column& column, int r, int col, const Measure& measure, bool anyRowMerges,
+                               const std::vector<int>& entryWidths) const {
+  const int box =
+      !column.check.empty() && column.check[static_cast<std::size_t>(r)] != flexNoCheckbox ? kCheckBoxSize + kCellPadding : 0;
+  TextColumn::InlineBuffer buffer;
+  const QByteArrayView bytes = column.text.utf8(r, buffer);
+  if (bytes.isEmpty() && box == 0)
+    return 0;
+  if (anyRowMerges && (rowFlags_[static_cast<std::size_t>(r)] & RowMerges)) {
+    const auto [low, high] = horizontalSpan(r, col);
+    if (low != high)
+      return 0;
+  }
+  const ComboList* coded = column.combo && column.combo->isCoded() ? column.combo.get() : nullptr;
+  const int entry = coded ? coded->indexOfValue(QString::fromUtf8(bytes)) : -1;
+  const int text = entry >= 0 ? entryWidths[static_cast<std::size_t>(entry)] : measure.width(bytes);
+  return text + box;
+}
+
 int FlexGridModel::measureColumn(int col, const Measure& measure) const {
   const Column& column = cols_[static_cast<std::size_t>(col)];
   auto& cached = column.measured;
-  if (cached.width >= 0 && cached.textGeneration == column.text.generation() &&
-      cached.checkGeneration == column.checkGeneration && cached.measureGeneration == measureGeneration_)
+  const bool sameFormat = cached.width >= 0 && cached.checkGeneration == column.checkGeneration &&
+                          cached.measureGeneration == measureGeneration_;
+  if (sameFormat && cached.textGeneration == column.text.generation())
     return cached.width;
   const ComboList* coded = column.combo && column.combo->isCoded() ? column.combo.get() : nullptr;
   std::vector<int> entryWidths;
@@ -341,26 +361,24 @@ int FlexGridModel::measureColumn(int col, const Measure& measure) const {
   const bool anyRowMerges =
       mergeCells_ != flexMergeNever &&
       std::any_of(rowFlags_.begin(), rowFlags_.end(), [](std::uint8_t f) { return f & RowMerges; });
-  int widest = 0;
-  TextColumn::InlineBuffer buffer;
-  for (int r = 0; r < rows_; ++r) {
-    const int box = !column.check.empty() && column.check[static_cast<std::size_t>(r)] != flexNoCheckbox
-                        ? kCheckBoxSize + kCellPadding
-                        : 0;
-    const QByteArrayView bytes = column.text.utf8(r, buffer);
-    if (bytes.isEmpty() && box == 0)
-      continue;
-    if (anyRowMerges && (rowFlags_[static_cast<std::size_t>(r)] & RowMerges)) {
-      const auto [low, high] = horizontalSpan(r, col);
-      if (low != high)
-        continue;
-    }
-    const int entry = coded ? coded->indexOfValue(QString::fromUtf8(bytes)) : -1;
-    const int text = entry >= 0 ? entryWidths[static_cast<std::size_t>(entry)] : measure.width(bytes);
-    widest = std::max(widest, text + box);
+  auto clamp = [](int w) { return static_cast<std::uint16_t>(std::clamp(w, 0, 0xffff)); };
+
+  const bool incremental = sameFormat && column.loggedGeneration == column.text.generation() &&
+                           column.rowWidths.size() == static_cast<std::size_t>(rows_);
+  if (incremental) {
+    for (int r : column.changedRows)
+      if (r < rows_)
+        column.rowWidths[static_cast<std::size_t>(r)] = clamp(measureCell(column, r, col, measure, anyRowMerges, entryWidths));
+  } else {
+    column.rowWidths.assign(static_cast<std::size_t>(rows_), 0);
+    for (int r = 0; r < rows_; ++r)
+      column.rowWidths[static_cast<std::size_t>(r)] = clamp(measureCell(column, r, col, measure, anyRowMerges, entryWidths));
   }
-  cached = {column.text.generation(), column.checkGeneration, measureGeneration_,
-            widest + 2 * kCellPadding + 2};
+  column.changedRows.clear();
+  column.loggedGeneration = column.text.generation();
+  const int widest =
+      column.rowWidths.empty() ? 0 : *std::max_element(column.rowWidths.begin(), column.rowWidths.end());
+  cached = {column.text.generation(), column.checkGeneration, measureGeneration_, widest + 2 * kCellPadding + 2};
   return cached.width;
 }
 
