@@ -5,16 +5,24 @@
 //   the search command over the loaded register, against the bare upper-case-and-contains
 //   loop over the same column;
 //   peak memory (VmHWM) of a process holding the main panel with N clients, against one
-//   holding the same cells in a QStandardItemModel shown by a QTableView.
+//   holding the same cells in a QStandardItemModel shown by a QTableView;
+//   the per-client cost of a portal run over the loaded register with a portal login component
+//   that answers at once (what the run itself adds to every client's portal round trips),
+//   against the same number of bare profile readings.
 //
 //   bench_register [--clients 10000,100000] [--runs 3]
 //   bench_register --side panel|peer --store S     one memory side, printing peak_kb=…
 #include "demo_data.h"
+#include "entry/interaction.h"
 #include "entry/mod_it_main.h"
+#include "fake_portal.h"
 #include "platform/base/sql_store.h"
 #include "platform/base/suite_schema.h"
 #include "platform/base/velbase.h"
 #include "platform/grid/flexgrid.h"
+#include "portal/portal_run.h"
+#include "portal/profile_rules.h"
+#include "portal/progress_panel.h"
 #include "register/client_loading.h"
 #include "register/register_grid.h"
 #include "register/register_layout.h"
@@ -89,6 +97,51 @@ int bareRead() {
   return chars > 0 ? n : 0;
 }
 
+// A run over every 100th client of the register (ticked), fetch mode, the portal answering at
+// once with a full profile.
+void benchRun(grid::FlexGridModel& m) {
+  const QString profile = QStringLiteral(
+      R"({"firstName":"Asha","midName":"","lastName":"Rao","residentialStatusCd":"RES","priMobileNum":"9876543210",)"
+      R"("priMobBelongsTo":"1","priEmailId":"asha@example.in","priEmailRelationId":"1","secMobileNum":"",)"
+      R"("secMobRelationId":"","secEmailId":"","secEmailRelationId":""})");
+  auto journal = std::make_shared<testing::Journal>();
+  int ticked = 0;
+  for (int r = FirstDataRow; r < m.Rows(); ++r) {
+    const bool tick = (r - FirstDataRow) % 100 == 0;
+    m.setCellChecked(r, col::SrNo, tick ? grid::flexChecked : grid::flexUnchecked);
+    if (tick) {
+      journal->scripts.insert(m.TextMatrix(r, col::Pan), testing::Script(true, "", "", true));
+      journal->scripts[m.TextMatrix(r, col::Pan)].profile = profile;
+      ++ticked;
+    }
+  }
+  testing::registerFakePortal(journal);
+  // Yields cost nothing here: the run's own work is what is measured.
+  struct Quiet final : Interaction {
+    void MsgBox(const QString&, Icon, const QString&) override {}
+    bool AskYesNo(const QString&, bool, const QString&) override { return false; }
+    void DoEvents() override {}
+    bool OpenWithDesktop(const QString&, bool) override { return false; }
+  };
+  auto previous = setInteraction(std::make_unique<Quiet>());
+  ProgressPanel panel;
+  PortalRun run(m, panel, [](bool) {});
+  m.AutoSize(0, m.Cols() - 1);
+  const double total = bestOf(1, [&] { run.LoginToITR(false); });
+  const double bare = bestOf(1, [&] {
+    for (int i = 0; i < ticked; ++i) (void)ReadProfile(profile, QStringLiteral("ABCPR1234K"));
+  });
+  setInteraction(std::move(previous));
+  out << QStringLiteral(
+             "run      %1 clients: %2 ticked, %3 ms per client, bare profile reading %4 ms, ratio %5\n")
+             .arg(m.Rows() - HeaderRows, 7)
+             .arg(ticked)
+             .arg(total / ticked, 0, 'f', 3)
+             .arg(bare / ticked, 0, 'f', 3)
+             .arg(total / bare, 0, 'f', 1);
+  out.flush();
+}
+
 void benchBackend(const QString& name, const QString& connection, const QList<int>& sizes, int runs,
                   const QString& home) {
   for (int clients : sizes) {
@@ -110,6 +163,7 @@ void benchBackend(const QString& name, const QString& connection, const QList<in
     out.flush();
 
     if (clients == sizes.last() && name == QLatin1String("sqlite")) {
+      benchRun(m);
       panel.CmbSearch->setCurrentIndex(1);  // Party Name
       panel.TxtSearch->setText(QStringLiteral("kumar"));
       const double search = bestOf(runs, [&] { panel.CmdSearch_Click(); });
