@@ -17,6 +17,8 @@
 #include "register/register_layout.h"
 #include "store/schema.h"
 
+#include "bench_util.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -32,19 +34,9 @@
 using namespace kestrel;
 
 namespace {
+using kestrel::bench::bestOf;
 
 QTextStream out(stdout);
-
-double bestOf(int runs, const std::function<void()>& work) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    QElapsedTimer t;
-    t.start();
-    work();
-    best = std::min(best, double(t.nsecsElapsed()) / 1e6);
-  }
-  return best;
-}
 
 void fillRegister(grid::FlexGridModel& g, int clients) {
   g.setCols(col::Count);

@@ -6,6 +6,8 @@
 //   bench_grid --side grid|peer ...   one side, printing key=value lines
 #include "platform/grid/flexgrid.h"
 
+#include "bench_util.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,6 +24,7 @@ using kestrel::grid::FlexGrid;
 using kestrel::grid::FlexGridModel;
 
 namespace {
+using kestrel::bench::statusKb;
 
 constexpr int kCols = 45;
 constexpr int kDataCols = 23;
@@ -65,17 +68,6 @@ QStringList clientRow(int i) {
           QStringLiteral("Ward %1(%2)").arg(h % 40).arg(h % 4),
           QStringLiteral("AY 2024-25"),
           QString::number(h % 500000)};
-}
-
-qint64 statusKb(const char* key) {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly))
-    return -1;
-  const QByteArray prefix(key);
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith(prefix))
-      return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-  return -1;
 }
 
 struct Report {

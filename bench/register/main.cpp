@@ -28,6 +28,8 @@
 #include "register/register_layout.h"
 #include "register/register_panel.h"
 
+#include "bench_util.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -45,18 +47,10 @@
 using namespace kestrel;
 
 namespace {
+using kestrel::bench::bestOf;
+using kestrel::bench::statusKb;
 
 QTextStream out(stdout);
-
-long statusKb(const char* key) {
-  QFile f(QStringLiteral("/proc/self/status"));
-  if (!f.open(QIODevice::ReadOnly))
-    return -1;
-  for (const QByteArray& line : f.readAll().split('\n'))
-    if (line.startsWith(key))
-      return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLong();
-  return -1;
-}
 
 void startModule(const QString& connection, const QString& home) {
   ModuleShutdown();
@@ -71,17 +65,6 @@ void seed(const QString& connection, int clients) {
   SqlStore store(connection, QStringLiteral("bench"));
   EnsureSuiteTables(store);
   demo::SeedDemoStore(store, clients, 7, true);
-}
-
-double bestOf(int runs, const std::function<void()>& work) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    QElapsedTimer t;
-    t.start();
-    work();
-    best = std::min(best, double(t.nsecsElapsed()) / 1e6);
-  }
-  return best;
 }
 
 // The bare read: the client statement walked to its end with every field fetched as text.

@@ -7,16 +7,16 @@
 namespace kestrel {
 
 namespace {
-constexpr int NewResidency = col::Change + col::NonResident;  // 34
-constexpr int NewIsd = col::Change + col::Isd;                // 35
-constexpr int NewMobile1 = col::Change + col::Mobile1;        // 36
-constexpr int NewMobile1Rel = col::Change + col::Mobile1Rel;  // 37
-constexpr int NewEMail1 = col::Change + col::EMail1;          // 38
-constexpr int NewEMail1Rel = col::Change + col::EMail1Rel;    // 39
-constexpr int NewMobile2 = col::Change + col::Mobile2;        // 40
-constexpr int NewMobile2Rel = col::Change + col::Mobile2Rel;  // 41
-constexpr int NewEMail2 = col::Change + col::EMail2;          // 42
-constexpr int NewEMail2Rel = col::Change + col::EMail2Rel;    // 43
+using col::NewEMail1;
+using col::NewEMail1Rel;
+using col::NewEMail2;
+using col::NewEMail2Rel;
+using col::NewIsd;
+using col::NewMobile1;
+using col::NewMobile1Rel;
+using col::NewMobile2;
+using col::NewMobile2Rel;
+using col::NewResidency;
 
 QString trimmedCell(const grid::FlexGridModel& g, int row, int c) {
   return g.TextMatrix(row, c).trimmed();

@@ -18,8 +18,8 @@
 namespace kestrel {
 
 namespace {
-constexpr int NewMobile1 = col::Change + col::Mobile1;  // 36
-constexpr int NewEMail1 = col::Change + col::EMail1;    // 38
+using col::NewEMail1;
+using col::NewMobile1;
 // Room left in a packet for the protocol's own bytes.
 constexpr qsizetype PacketHeadroom = 1024;
 }  // namespace

@@ -27,12 +27,12 @@
 namespace kestrel {
 
 namespace {
+using col::NewEMail1;
+using col::NewEMail2;
+using col::NewMobile1;
+using col::NewMobile2;
 
 constexpr char16_t kSection[] = u"ITRDEFSETUP";
-constexpr int NewMobile1 = col::Change + col::Mobile1;  // 36
-constexpr int NewEMail1 = col::Change + col::EMail1;    // 38
-constexpr int NewMobile2 = col::Change + col::Mobile2;  // 40
-constexpr int NewEMail2 = col::Change + col::EMail2;    // 42
 
 QString section() {
   return QString::fromUtf16(kSection);

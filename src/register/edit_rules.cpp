@@ -8,13 +8,13 @@
 namespace kestrel {
 
 namespace {
-constexpr int NewResidency = col::Change + col::NonResident;  // 34
-constexpr int NewIsd = col::Change + col::Isd;                // 35
-constexpr int NewMobile1 = col::Change + col::Mobile1;        // 36
-constexpr int NewEMail1 = col::Change + col::EMail1;          // 38
-constexpr int NewMobile2 = col::Change + col::Mobile2;        // 40
-constexpr int NewEMail2 = col::Change + col::EMail2;          // 42
-constexpr int LastChange = col::Change + col::EMail2Rel;      // 43
+using col::NewEMail1;
+using col::NewEMail2;
+using col::NewIsd;
+using col::NewMobile1;
+using col::NewMobile2;
+using col::NewResidency;
+constexpr int LastChange = col::Change + col::EMail2Rel;  // 43
 }  // namespace
 
 bool CanEditRegisterCell(int row, int c, QStringView pan, QStringView newResidency) {

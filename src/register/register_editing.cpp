@@ -11,9 +11,9 @@ namespace kestrel {
 using grid::FlexGrid;
 
 namespace {
+using col::NewIsd;
+using col::NewResidency;
 constexpr const char16_t* Window = u"frmKestrel";
-constexpr int NewResidency = col::Change + col::NonResident;
-constexpr int NewIsd = col::Change + col::Isd;
 }  // namespace
 
 RegisterEditing::RegisterEditing(FlexGrid* vsCL) : QObject(vsCL), vsCL_(vsCL) {

@@ -40,6 +40,18 @@ inline constexpr int Mobile2 = 6;
 inline constexpr int Mobile2Rel = 7;
 inline constexpr int EMail2 = 8;
 inline constexpr int EMail2Rel = 9;
+
+// The "To be Changed" columns by name (34 to 43).
+inline constexpr int NewResidency = Change + NonResident;
+inline constexpr int NewIsd = Change + Isd;
+inline constexpr int NewMobile1 = Change + Mobile1;
+inline constexpr int NewMobile1Rel = Change + Mobile1Rel;
+inline constexpr int NewEMail1 = Change + EMail1;
+inline constexpr int NewEMail1Rel = Change + EMail1Rel;
+inline constexpr int NewMobile2 = Change + Mobile2;
+inline constexpr int NewMobile2Rel = Change + Mobile2Rel;
+inline constexpr int NewEMail2 = Change + EMail2;
+inline constexpr int NewEMail2Rel = Change + EMail2Rel;
 }  // namespace col
 
 inline constexpr int FirstDataRow = 2;

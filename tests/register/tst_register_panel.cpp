@@ -20,9 +20,8 @@ using namespace kestrel;
 using namespace kestrel::testing;
 
 namespace {
-
-constexpr int NewResidency = col::Change + col::NonResident;
-constexpr int NewIsd = col::Change + col::Isd;
+using col::NewIsd;
+using col::NewResidency;
 
 struct Client {
   const char* code;
