@@ -1,5 +1,6 @@
 // The portal login component against the portal simulator, over real HTTP and HTTPS.
 #include "portal_login_component.h"
+#include "portal_simulator.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -22,44 +23,11 @@
 #include <QTimer>
 
 using namespace kestrel;
+using namespace kestrel::testing;
 
 namespace {
 
 const QString Password = QStringLiteral("S3cret'Pw\\%x");
-
-// One simulator process on a free port; stopped when this goes.
-class Simulator {
- public:
-  bool start(const QStringList& args) {
-    process_.setProgram(QStringLiteral(KESTREL_PORTAL_SIM));
-    process_.setArguments(
-        args + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")});
-    process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start();
-    QElapsedTimer clock;
-    clock.start();
-    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
-    while (clock.elapsed() < 10000 && process_.waitForReadyRead(10000)) {
-      output_ += QString::fromUtf8(process_.readAll());
-      const auto match = listening.match(output_);
-      if (match.hasMatch()) {
-        url = QUrl(match.captured(1));
-        return true;
-      }
-    }
-    qWarning() << "simulator did not start:" << output_;
-    return false;
-  }
-  ~Simulator() {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-  QUrl url;
-
- private:
-  QProcess process_;
-  QString output_;
-};
 
 QJsonObject account(const char* pan, const char* scenario) {
   return {{"pan", QLatin1String(pan)},
@@ -72,26 +40,6 @@ QJsonObject account(const char* pan, const char* scenario) {
                                   {"priMobBelongsTo", "1"},
                                   {"priEmailId", "asha@example.in"},
                                   {"priEmailRelationId", "1"}}}};
-}
-
-QJsonArray simUpdates(const QUrl& base) {
-  QNetworkAccessManager network;
-  QUrl url = base;
-  url.setPath("/sim/updates");
-  std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(url)));
-  QEventLoop loop;
-  QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-  loop.exec();
-  return QJsonDocument::fromJson(reply->readAll()).object().value("updates").toArray();
-}
-
-QJsonObject lastUpdate(const QUrl& base, const QString& pan) {
-  QJsonObject found;
-  for (const QJsonValue& v : simUpdates(base)) {
-    if (v.toObject().value("pan").toString() == pan)
-      found = v.toObject();
-  }
-  return found;
 }
 
 bool run(const QString& program, const QStringList& args, const QString& dir) {
