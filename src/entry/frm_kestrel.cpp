@@ -277,7 +277,7 @@ bool frmKestrel::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
     auto* widget = static_cast<QWidget*>(watched);
     // Only keys meant for this window's own controls; a drop-down's list is a window of its own.
-    if (widget->window() == this && isActiveWindow()) {
+    if (widget->window() == this) {
       auto* key = static_cast<QKeyEvent*>(event);
       if (Form_KeyDown(key->key(), watched))
         return true;
