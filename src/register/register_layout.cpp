@@ -110,8 +110,4 @@ QString ListText(ColList list) {
   return {};
 }
 
-int TwipsToPixels(int twips, double logicalDpi) {
-  return int(std::lround(twips * logicalDpi / 1440.0));
-}
-
 }  // namespace kestrel

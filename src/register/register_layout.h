@@ -95,7 +95,4 @@ inline constexpr const char* ResidencyList = "No|Yes";
 
 QString ListText(ColList list);
 
-// Twips (1440 per inch) to pixels at the given logical DPI.
-int TwipsToPixels(int twips, double logicalDpi);
-
 }  // namespace kestrel

@@ -237,15 +237,6 @@ class TestRegisterRules : public QObject {
     QCOMPARE(CanEditRegisterCell(row, column, pan, residency), allowed);
   }
 
-  void immediateEditing() {
-    QList<int> atOnce;
-    for (int c = 0; c < col::Count; ++c)
-      if (EditsAtOnce(2, c))
-        atOnce << c;
-    QCOMPARE(atOnce, (QList<int>{35, 36, 38, 40, 42}));
-    QVERIFY(!EditsAtOnce(1, 36));
-  }
-
   void keyFilter_data() {
     QTest::addColumn<int>("column");
     QTest::addColumn<int>("key");
@@ -355,32 +346,6 @@ class TestRegisterRules : public QObject {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     QCOMPARE(RangeBoxText(typed), shown);
-  }
-
-  void search_data() {
-    QTest::addColumn<QString>("cell");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("lower-case typed, inside the name") << "Asha K Rao"
-                                                       << "k r" << true;
-    QTest::newRow("not contained") << "Asha K Rao"
-                                   << "rama" << false;
-    QTest::newRow("empty text keeps all") << "x"
-                                          << "" << true;
-    QTest::newRow("non-ASCII") << "अनिल शर्मा"
-                               << "शर्मा" << true;
-  }
-  void search() {
-    QFETCH(QString, cell);
-    QFETCH(QString, typed);
-    QFETCH(bool, kept);
-    QCOMPARE(SearchKeepsRow(cell, typed.toUpper()), kept);
-  }
-
-  void twips() {
-    QCOMPARE(TwipsToPixels(1440, 96), 96);
-    QCOMPARE(TwipsToPixels(705, 96), 47);
-    QCOMPARE(TwipsToPixels(1995, 144), 200);
   }
 };
 
