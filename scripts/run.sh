@@ -7,7 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" run
-"$root/scripts/build.sh" "$root/build"
+"$root/scripts/build.sh" "$root/build" -DKESTREL_BUILD_TESTS=OFF -DKESTREL_BUILD_BENCH=OFF
 bin="$root/build/bin"
 
 # The store the host will use: --store, else KESTREL_STORE, else the suite home's demo store.
