@@ -10,6 +10,7 @@
 // 2. Responsiveness: one client against the simulator with 300 ms latency per answer while a
 //    QTimer ticks every 5 ms; the longest gap between ticks.
 #include "portal_login_component.h"
+#include "portal_simulator.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -47,35 +48,11 @@ QString panOf(int i) {
       .arg(i % 10000, 4, 10, QLatin1Char('0'));
 }
 
-class Simulator {
- public:
-  Simulator(const QString& program, const QStringList& args) {
-    process_.setProgram(program);
-    process_.setArguments(
-        args + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")});
-    process_.start();
-    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
-    QString output;
-    while (process_.waitForReadyRead(10000)) {
-      output += QString::fromUtf8(process_.readAllStandardOutput());
-      const auto match = listening.match(output);
-      if (match.hasMatch()) {
-        url = QUrl(match.captured(1));
-        return;
-      }
-    }
-    throw std::runtime_error("the simulator did not start: " +
-                             QString::fromUtf8(process_.readAllStandardError()).toStdString());
-  }
-  ~Simulator() {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-  QUrl url;
-
- private:
-  QProcess process_;
-};
+// A simulator the benchmark cannot do without.
+void startSimulator(testing::Simulator& sim, const QString& program, const QStringList& args) {
+  if (!sim.start(args, program))
+    throw std::runtime_error("the simulator did not start");
+}
 
 // One client through the component.
 bool componentClient(const PortalLoginOptions& options, const QString& pan, const QString& log, QLabel* label,
@@ -172,7 +149,8 @@ int main(int argc, char** argv) {
     QPushButton cancel;
 
     {
-      Simulator sim(cli.value(QStringLiteral("sim")), {QStringLiteral("--fixture"), fixture});
+      testing::Simulator sim;
+      startSimulator(sim, cli.value(QStringLiteral("sim")), {QStringLiteral("--fixture"), fixture});
       PortalLoginOptions options;
       options.baseUrl = sim.url;
       std::vector<double> component, bare;
@@ -199,8 +177,10 @@ int main(int argc, char** argv) {
           << "  failed clients      " << failures << "\n";
     }
     {
-      Simulator sim(cli.value(QStringLiteral("sim")), {QStringLiteral("--fixture"), fixture,
-                                                       QStringLiteral("--latency"), QStringLiteral("300")});
+      testing::Simulator sim;
+      startSimulator(
+          sim, cli.value(QStringLiteral("sim")),
+          {QStringLiteral("--fixture"), fixture, QStringLiteral("--latency"), QStringLiteral("300")});
       PortalLoginOptions options;
       options.baseUrl = sim.url;
       QElapsedTimer sinceTick;

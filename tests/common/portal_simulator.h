@@ -21,8 +21,13 @@ namespace kestrel::testing {
 // One simulator process on a free port; stopped when this goes.
 class Simulator {
  public:
-  bool start(const QStringList& args) {
-    process_.setProgram(QStringLiteral(KESTREL_PORTAL_SIM));
+  // program: the simulator's path; by default the one this program was built with.
+  bool start(const QStringList& args, QString program = {}) {
+#ifdef KESTREL_PORTAL_SIM
+    if (program.isEmpty())
+      program = QStringLiteral(KESTREL_PORTAL_SIM);
+#endif
+    process_.setProgram(program);
     process_.setArguments(
         args + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")});
     process_.setProcessChannelMode(QProcess::MergedChannels);

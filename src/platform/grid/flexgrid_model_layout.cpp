@@ -328,10 +328,11 @@ struct FlexGridModel::Measure {
 
 // The widest cell of a column in pixels, cached until the column's texts or check boxes, the
 // font or the merging change. ASCII texts are measured from a table of character advances.
-int FlexGridModel::measureCell(const Column& column, int r, int col, const Measure& measure, bool anyRowMerges,
-                               const std::vector<int>& entryWidths) const {
-  const int box =
-      !column.check.empty() && column.check[static_cast<std::size_t>(r)] != flexNoCheckbox ? kCheckBoxSize + kCellPadding : 0;
+int FlexGridModel::measureCell(const Column& column, int r, int col, const Measure& measure,
+                               bool anyRowMerges, const std::vector<int>& entryWidths) const {
+  const int box = !column.check.empty() && column.check[static_cast<std::size_t>(r)] != flexNoCheckbox
+                      ? kCheckBoxSize + kCellPadding
+                      : 0;
   TextColumn::InlineBuffer buffer;
   const QByteArrayView bytes = column.text.utf8(r, buffer);
   if (bytes.isEmpty() && box == 0)
@@ -368,17 +369,20 @@ int FlexGridModel::measureColumn(int col, const Measure& measure) const {
   if (incremental) {
     for (int r : column.changedRows)
       if (r < rows_)
-        column.rowWidths[static_cast<std::size_t>(r)] = clamp(measureCell(column, r, col, measure, anyRowMerges, entryWidths));
+        column.rowWidths[static_cast<std::size_t>(r)] =
+            clamp(measureCell(column, r, col, measure, anyRowMerges, entryWidths));
   } else {
     column.rowWidths.assign(static_cast<std::size_t>(rows_), 0);
     for (int r = 0; r < rows_; ++r)
-      column.rowWidths[static_cast<std::size_t>(r)] = clamp(measureCell(column, r, col, measure, anyRowMerges, entryWidths));
+      column.rowWidths[static_cast<std::size_t>(r)] =
+          clamp(measureCell(column, r, col, measure, anyRowMerges, entryWidths));
   }
   column.changedRows.clear();
   column.loggedGeneration = column.text.generation();
   const int widest =
       column.rowWidths.empty() ? 0 : *std::max_element(column.rowWidths.begin(), column.rowWidths.end());
-  cached = {column.text.generation(), column.checkGeneration, measureGeneration_, widest + 2 * kCellPadding + 2};
+  cached = {column.text.generation(), column.checkGeneration, measureGeneration_,
+            widest + 2 * kCellPadding + 2};
   return cached.width;
 }
 
