@@ -212,6 +212,10 @@ void ShowData(FlexGridModel& vsCL) {
     // would, without scanning it for every record.
     QSet<QString> shown{vsCL.TextMatrix(1, col::PartyCode)};
     auto phone4 = [](const QString& phone) { return Base().GetPhone4MobNo(phone, QStringLiteral("M")); };
+    // The forward-only read does not tell how many clients come, so rows are added in blocks
+    // and the surplus is dropped at the end.
+    constexpr int Block = 4096;
+    int used = HeaderRows;
     trap([&] {
       const ClientFields fields(*rs);
       int serial = 0;
@@ -221,8 +225,10 @@ void ShowData(FlexGridModel& vsCL) {
           if (shown.contains(rec.CodeNo))
             return;
           const RegisterCells cells = FillRegisterRow(rec, common, phone4);
-          const int row = vsCL.Rows();
-          vsCL.setRows(row + 1);
+          const int row = used;
+          if (row >= vsCL.Rows())
+            vsCL.setRows(row + Block);
+          used = row + 1;
           vsCL.setTextMatrix(row, col::SrNo, QString::number(++serial));
           vsCL.setCellChecked(row, col::SrNo, grid::flexUnchecked);
           for (int c = col::PartyCode; c < int(cells.size()); ++c)
@@ -233,6 +239,7 @@ void ShowData(FlexGridModel& vsCL) {
       }
     });
     trap([&] { rs->Close(); });
+    vsCL.setRows(used);
   }
   vsCL.AutoSize(0, vsCL.Cols() - 1);
   vsCL.setRedraw(redraw);
