@@ -228,15 +228,6 @@ class TestFrmKestrel : public QObject {
     QCOMPARE(m.script->opened, QStringList{QDir::toNativeSeparators(path)});
   }
 
-  void noticeTerms() {
-    FrmNotice notice;
-    QCOMPARE(notice.windowTitle(), QStringLiteral(" Bulk Contact Detail Verification @ ITD Portal"));
-    QCOMPARE(NoticeTerms().size(), 5);
-    QVERIFY(NoticeTerms()[0].startsWith(QStringLiteral("No additional services will be provided")));
-    QVERIFY(NoticeTerms()[1].isEmpty());
-    QCOMPARE(notice.CmdCancelNotice->Caption(), QStringLiteral("<< &Back"));
-    QCOMPARE(notice.CmdContinue->Caption(), QStringLiteral("&Continue >>"));
-  }
 
   // OpenForm through the modal notice, answered by a key or a button.
   void openForm_data() {
