@@ -71,21 +71,21 @@ class TestAssignStore : public QObject {
     QTest::addColumn<int>("limit");
     QTest::addColumn<QString>("message");  // "" when the check passes
 
+    const QString over = "you have assigned same %1 to more than %2 Parties ";
     QTest::newRow("empty column") << QStringList{"C1|A|T|", "C2|B|T|  "} << 38 << 1 << "";
     QTest::newRow("exactly the limit") << repeat(3, "C#|N#|T|a@b.in") << 38 << 3 << "";
-    QTest::newRow("one over") << repeat(4, "C#|N#|T|a@b.in") << 38 << 3
-                              << "you have assigned same E-Mail(a@b.in) to more than 3 Parties ";
+    QTest::newRow("one over") << repeat(4, "C#|N#|T|a@b.in") << 38 << 3 << over.arg("E-Mail(a@b.in)").arg(3);
     QTest::newRow("two over-used: first in order")
-        << (repeat(2, "Z#|N#|T|z@b.in") + repeat(2, "M#|N#|T|m@b.in") + QStringList{"X|x|T|x@b.in"}) << 38
-        << 1 << "you have assigned same E-Mail(m@b.in) to more than 1 Parties ";
+        << (repeat(2, "Z#|N#|T|z@b.in") + repeat(2, "M#|N#|T|m@b.in")) << 38 << 1
+        << over.arg("E-Mail(m@b.in)").arg(1);
     QTest::newRow("hidden and unticked rows never count")
         << (repeat(2, "C#|N#|T|9876543210") + QStringList{"H|h|H|9876543210", "U|u|U|9876543210"}) << 36 << 2
         << "";
     QTest::newRow("mobile") << repeat(3, "C#|N#|T|9876543210") << 36 << 2
-                            << "you have assigned same Mobile No.(9876543210) to more than 2 Parties ";
+                            << over.arg("Mobile No.(9876543210)").arg(2);
     QTest::newRow("quotes and backslashes")
         << QStringList{"O'1|D'Souza \\ Co|T|o'ne\\il@b.in", "O\\2|Ma'am|T|o'ne\\il@b.in"} << 38 << 1
-        << "you have assigned same E-Mail(o'ne\\il@b.in) to more than 1 Parties ";
+        << over.arg("E-Mail(o'ne\\il@b.in)").arg(1);
   }
   void sharingLimits() {
     QFETCH(QStringList, clients);
@@ -142,18 +142,11 @@ class TestAssignStore : public QObject {
     QTest::addColumn<QString>("maxMobile");
     QTest::addColumn<QString>("maxEMail");
     QTest::addColumn<QString>("outcome");  // message shown, or "run"
-    QTest::newRow("within limits") << "2"
-                                   << "2"
-                                   << "run";
-    QTest::newRow("mobile limit") << "1"
-                                  << "5"
-                                  << "you have assigned same Mobile No.(9876543210) to more than 1 Parties ";
-    QTest::newRow("mobile check off") << "0"
-                                      << "1.4"
-                                      << "you have assigned same E-Mail(a@b.in) to more than 1 Parties ";
-    QTest::newRow("both off") << ""
-                              << "abc"
-                              << "run";
+    const QString over = "you have assigned same %1 to more than 1 Parties ";
+    QTest::newRow("within limits") << "2" << QString("2") << "run";
+    QTest::newRow("mobile limit") << "1" << QString("5") << over.arg("Mobile No.(9876543210)");
+    QTest::newRow("mobile check off") << "0" << QString("1.4") << over.arg("E-Mail(a@b.in)");
+    QTest::newRow("both off") << "" << QString("abc") << "run";
   }
   void proceed() {
     QFETCH(QString, maxMobile);
@@ -162,17 +155,15 @@ class TestAssignStore : public QObject {
     ScopedInteraction ui;
     auto view = makeRegister({"C1|A", "C2|B"});
     for (int row = 2; row <= 3; ++row)
-      for (auto [c, v] : std::initializer_list<std::pair<int, const char*>>{
-               {36, "9876543210"}, {37, "1"}, {38, "a@b.in"}, {39, "1"}})
-        view->model()->setTextMatrix(row, c, v);
+      for (int c = 36; c <= 39; ++c)
+        view->model()->setTextMatrix(row, c, QString("9876543210|1|a@b.in|1").section('|', c - 36, c - 36));
     DefaultPanel panel(view.get());
     panel.TxtMaxMobile->setText(maxMobile);
     panel.TxtMaxEMail->setText(maxEMail);
     QList<bool> runs;
     CmdProceed_Click(*view, panel, [&](bool update) { runs << update; });
     QCOMPARE(runs.isEmpty() ? ui->messages.at(0).text : QString("run"), outcome);
-    if (!runs.isEmpty())
-      QCOMPARE(runs, QList<bool>{true});
+    QCOMPARE(runs, outcome == "run" ? QList<bool>{true} : QList<bool>{});
   }
 
   void assignmentRoundTripOnStore() {
@@ -189,6 +180,7 @@ class TestAssignStore : public QObject {
 
     panel.cmbp_mob->setEditText("9876543210");
     panel.ChkFetchAlias->setChecked(true);
+    panel.cmbp_email->setEditText("typed@b.in");  // replaced by the alias, so not remembered
     panel.Cmbsecemail->setEditText("o'brien\\x@b.in");
     panel.CmdSecDefault_Click();
     QVERIFY(ui->messages.empty());
@@ -197,10 +189,8 @@ class TestAssignStore : public QObject {
     QCOMPARE(view->model()->TextMatrix(3, 42), "o'brien\\x@b.in");
 
     // The typed values are listed again and selected from the stored settings.
-    QCOMPARE(panel.cmbp_mob->itemText(0), "9876543210");
     QCOMPARE(ListIndex(panel.cmbp_mob), 0);
-    QCOMPARE(panel.Cmbsecemail->count(), 2);
-    QCOMPARE(panel.Cmbsecemail->currentText(), "o'brien\\x@b.in");
+    QCOMPARE(panel.cmbp_mob->itemText(0), "9876543210");
     QCOMPARE(ListIndex(panel.Cmbsecemail), panel.Cmbsecemail->findText("o'brien\\x@b.in"));
     QCOMPARE(view->model()->ColComboList(42), "|kept@b.in|o'brien\\x@b.in|");
 
@@ -208,6 +198,7 @@ class TestAssignStore : public QObject {
     panel.CmdSecDefault_Click();
     QCOMPARE(scalar("SELECT Count(*) FROM TblITR_SecMail").toInt(), 2);
     QCOMPARE(scalar("SELECT Count(*) FROM TblITR_PriMob").toInt(), 1);
+    QCOMPARE(scalar("SELECT Count(*) FROM TblITR_PriMail").toInt(), 0);
   }
 
   void settingsFileInDocumentFolder() {
