@@ -60,8 +60,6 @@ class TestJson : public QObject {
     // What counts as a document
     row("empty text", "", "<>", u"Invalid JSON"_s);
     row("blanks only", " \t\r\n ( ) ", "<>", u"Invalid JSON"_s);
-    row("comment only", "// nothing\n", "<>", u"Invalid JSON"_s);
-    row("a bare string", "\"text\"", "<>", u"Invalid JSON"_s);
     row("empty object", "{}", "{}");
     row("empty array", "[ ]", "[]");
     row("text after the value is ignored", "{\"a\":1} trailing ] garbage", "{a:1}");
@@ -75,24 +73,19 @@ class TestJson : public QObject {
 
     // Separators
     row("members without commas", "{\"a\":1 \"b\":2}", "{a:1,b:2}");
-    row("array values without commas", "[1 \"x\" true]", "[1,\"x\",True]");
     row("comma before the end of an object", "{\"a\":1,}", "{a:1}", u"Type mismatch: }\r\n"_s);
     row("comma before the end of an array", "[1,]", "[1]", u"Type mismatch: ]\r\n"_s);
-    row("two commas in an array", "[1,,2]", "[1]", u"Type mismatch: ,2]\r\n"_s);
 
     // Cut-off texts
     row("object cut off", "{\"name\":\"Asha Rao\",\"pan\":\"ABCPR1234K\"",
         "{name:\"Asha Rao\",pan:\"ABCPR1234K\"}", u"Missing '}': \",\"pan\":\"ABCPR1234K\"\r\n"_s);
     row("array cut off", "[1,2", "[1,2]", u"Missing ']': [1,2\r\n"_s);
     row("cut off after a colon", "{\"a\":", "{}", u"Type mismatch: a\r\n"_s);
-    row("cut off after a comma", "{\"a\":1,", "{a:1}", u"Type mismatch: \r\n"_s);
     row("cut off after a quoted key", "{\"a\"", "{}",
         u"Invalid Key at position 5 : a\r\nType mismatch: a\r\n"_s);
 
     // Failing members end their object or array
     row("repeated key", "{\"a\":1,\"a\":2,\"b\":3}", "{a:1}", dup + u": a\r\n"_s);
-    row("repeated key ends only its own object", "{\"o\":{\"a\":1,\"a\":2,\"b\":3},\"c\":4}", "{o:{a:1},b:3}",
-        dup + u": a\r\n"_s);
     row("number that cannot be read", "{\"a\":1,\"n\":1.2.3,\"b\":2}", "{a:1}", u"Type mismatch: n\r\n"_s);
     row("number too large", "{\"n\":79228162514264337593543950336}", "{}", u"Overflow: n\r\n"_s);
     row("True is not a Boolean", "{\"a\":True}", "{}", u"Type mismatch: a\r\n"_s);
@@ -104,9 +97,7 @@ class TestJson : public QObject {
     row("unquoted key with a blank", "{my key:1}", "{mykey:1}");
     row("single quotes", "{'a':'x y'}", "{a:\"x y\"}");
     row("blanks inside a quoted key", "{\" a\tb\r\n\":1}", "{ab:1}");
-    row("colon inside a quoted key", "{\"a:b\":1}", "{a:b:1}");
     row("empty keys", "{\"\":1, :2}", "{:1}", dup + u": \r\n"_s);
-    row("blanks before the colon", "{\"a\" : 1}", "{a:1}");
     row("quoted key not followed by a colon", "{\"a\" 1}", "{a:1}", u"Invalid Key at position 6 : a\r\n"_s);
     row("backslash in a key is an ordinary character", "{\"a\\\"b\":1}", "{}",
         u"Invalid Key at position 6 : a\\\r\nType mismatch: a\\\r\n"_s);
@@ -119,7 +110,6 @@ class TestJson : public QObject {
         u"Invalid null value at position 6 : nul}\r\nType mismatch: nul}\r\n"_s);
     row("true cut short in an array", "[tru, 1]", "[False]",
         u"Invalid Boolean at position 2 : tru, 1]\r\n"_s);
-    row("null cut short in an array", "[1,nul]", "[1,<>]", u"Invalid null value at position 4 : nul]\r\n"_s);
 
     // Blanks and comments
     row("round brackets are blanks", "({\"a\":(1)})", "{a:1}");
@@ -127,22 +117,16 @@ class TestJson : public QObject {
     row("block comments", "/* head\n { */{/**/\"a\":/* ** */1}", "{a:1}");
     // A star while one is pending starts a block comment again instead of ending it.
     row("two stars apart do not close a block comment", "[/* * */1]", "[]", u"Missing ']': [/* * */1]\r\n"_s);
-    row("line break inside a block comment", "/*\n{\"a\":1}\n*/{\"b\":2}", "{b:2}");
-    row("slash inside a line comment ends it", "// a / {\"a\":1}", "{a:1}");
-    row("lone star is a blank", "* {}", "{}");
     row("slash and star apart still open a comment", "/ * {}", "<>", u"Invalid JSON"_s);
 
     // Strings
     row("escapes", "[\"\\\"\\\\\\/\\'\\b\\f\\n\\r\\t\"]", "[\"\"\\/'\b\f\n\r\t\"]");
     row("unicode escape", "[\"\\u0041b\"]", "[\"Ab\"]");
-    row("unicode escape, lower-case hex", "[\"\\u00e9t\\u00C9\"]", "[\"\u00e9t\u00c9\"]");
     row("unicode escape stops at a non-hex character", "[\"\\u41zz\"]", "[\"A\"]");
     row("unicode escape takes four characters, quote included", "[\"\\u41\"]", "[\"A\"]",
         u"Missing ']': [\"\\u41\"]\r\n"_s);
-    row("escape without meaning", "[\"x\\qy\"]", "[\"xqy\"]");
     row("single-quoted strings", "['it\\'s', 'a\"b']", "[\"it's\",\"a\"b\"]");
     row("unclosed string", "[\"abc", "[\"abc\"]", u"Missing ']': [\"abc\r\n"_s);
-    row("unclosed string with an escape", "[\"a\\tb", "[\"a\tb\"]", u"Missing ']': [\"a\\tb\r\n"_s);
     row("backslash at the very end", "[\"ab\\", "[\"ab\"]", u"Missing ']': [\"ab\\\r\n"_s);
   }
   void parse() {
