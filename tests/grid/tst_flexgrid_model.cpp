@@ -13,12 +13,6 @@ using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(kestrel::grid::CellRange)
 
-namespace kestrel::grid {
-char* toString(const CellRange& r) {
-  return QTest::toString(u"(%1,%2)-(%3,%4)"_s.arg(r.row1).arg(r.col1).arg(r.row2).arg(r.col2));
-}
-}  // namespace kestrel::grid
-
 namespace {
 
 struct Grid : FlexGridModel {
@@ -46,7 +40,6 @@ struct RegisterGrid : Grid {
     }
     for (int c = 13; c <= 22; ++c) setTextMatrix(0, c, u"As per Software"_s);
     setTextMatrix(1, 13, u"Mobile"_s);
-    setTextMatrix(1, 14, u"E-mail"_s);
   }
 };
 
@@ -77,31 +70,19 @@ class TestFlexGridModel : public QObject {
     QVERIFY(m.memoryUsed() < 1'000'000);
   }
 
-  void rowCountChanges_data() {
-    QTest::addColumn<int>("newRows");
-    QTest::addColumn<QString>("expected");  // column 0 of every row afterwards
-    QTest::newRow("shrink drops rows") << 3 << u"h|a|b"_s;
-    QTest::newRow("grow adds empty rows") << 7 << u"h|a|b|c|||"_s;
-    QTest::newRow("to nothing") << 0 << QString();
-  }
+  // Rows dropped by shrinking come back empty, with no check box, when the grid grows again.
   void rowCountChanges() {
-    QFETCH(int, newRows);
-    QFETCH(QString, expected);
     Grid m(2, 1, 1);
-    m.setTextMatrix(0, 0, u"h"_s);
     for (const QString& text : fields(u"a|b|c"_s)) m.AddItem(text);
     m.setCellChecked(3, 1, flexChecked);
-    m.setRows(newRows);
-    QCOMPARE(m.Rows(), newRows);
-    QCOMPARE(m.visibleRowCount(), std::max(0, newRows - 1));
-    for (int r = 0; r < newRows; ++r) QCOMPARE(m.TextMatrix(r, 0), fields(expected)[r]);
-    if (newRows > 4)
-      QCOMPARE(m.CellChecked(4, 1), int(flexNoCheckbox));
-    m.setRows(6);
-    for (int r = newRows; r < 6; ++r) {
-      QVERIFY(m.TextMatrix(r, 0).isEmpty());
-      QCOMPARE(m.CellChecked(r, 1), r == 3 && newRows > 3 ? int(flexChecked) : int(flexNoCheckbox));
-    }
+    m.setRows(3);
+    QCOMPARE(m.visibleRowCount(), 2);
+    QCOMPARE(m.TextMatrix(2, 0), u"b"_s);
+    m.setRows(5);
+    QVERIFY(m.TextMatrix(3, 0).isEmpty() && m.TextMatrix(4, 0).isEmpty());
+    QCOMPARE(m.CellChecked(3, 1), int(flexNoCheckbox));
+    m.setRows(0);
+    QCOMPARE(m.visibleRowCount(), 0);
   }
 
   void addItem_data() {
@@ -109,9 +90,7 @@ class TestFlexGridModel : public QObject {
     QTest::addColumn<int>("at");
     QTest::addColumn<int>("row");  // where the item lands
     QTest::addColumn<QString>("cells");
-    QTest::newRow("append") << u"1\tAsha\tAAAPA1234A"_s << -1 << 4 << u"1|Asha|AAAPA1234A"_s;
-    QTest::newRow("empty fields") << u"\t\tX"_s << -1 << 4 << u"||X"_s;
-    QTest::newRow("more fields than columns") << u"a\tb\tc\td\te"_s << -1 << 4 << u"a|b|c"_s;
+    QTest::newRow("append, extra fields dropped") << u"\t\tX\td"_s << -1 << 4 << u"||X"_s;
     QTest::newRow("insert at data row") << u"new"_s << 2 << 2 << u"new||"_s;
     QTest::newRow("insert after last") << u"z"_s << 4 << 4 << u"z||"_s;
   }
@@ -126,9 +105,7 @@ class TestFlexGridModel : public QObject {
     m.AddItem(item, at);
     QCOMPARE(m.Rows(), 5);
     for (int c = 0; c < 3; ++c) QCOMPARE(m.TextMatrix(row, c), fields(cells)[c]);
-    const int second = m.FindRow(u"second"_s);
-    QCOMPARE(second, m.FindRow(u"first"_s) + 1);
-    QCOMPARE(m.TextMatrix(second, 1), u"y"_s);
+    QCOMPARE(m.TextMatrix(m.FindRow(u"first"_s) + 1, 1), u"y"_s);
     QCOMPARE(m.visibleRowCount(), 3);
     QCOMPARE(m.visibleRowAt(m.visibleIndexOfRow(row)), row);
   }
@@ -136,71 +113,45 @@ class TestFlexGridModel : public QObject {
   void removeItemShiftsEverything() {
     Grid m(2, 1, 1);
     for (int i = 0; i < 5; ++i) m.AddItem(QString::number(i));
-    m.setCellChecked(3, 1, 7);  // any grey value is kept as given
     m.setCellBackColor(4, 0, 4, 1, Qt::yellow);
     m.setRowHidden(5, true);
     m.RemoveItem(2);
     QCOMPARE(m.Rows(), 5);
     QCOMPARE(m.TextMatrix(2, 0), u"2"_s);
-    QCOMPARE(m.CellChecked(2, 1), 7);
     QCOMPARE(m.CellBackColor(3, 1), QColor(Qt::yellow));
     QVERIFY(m.RowHidden(4));
     QCOMPARE(m.visibleRowCount(), 3);
     QCOMPARE(m.visibleRowAt(2), 3);
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, m.RemoveItem(0));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, m.setTextMatrix(0, 2, u"x"_s));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, m.AddItem(u"x"_s, 9));
   }
 
-  void clear_data() {
-    QTest::addColumn<int>("where");
-    QTest::addColumn<int>("what");
-    QTest::addColumn<QString>("kept");  // H: header text, T: data text, F: data formats
-    QTest::newRow("data only") << int(flexClearScrollable) << int(flexClearEverything) << u"H"_s;
-    QTest::newRow("everywhere") << int(flexClearEverywhere) << int(flexClearEverything) << QString();
-    QTest::newRow("headers") << int(flexClearFixed) << int(flexClearEverything) << u"TF"_s;
-    QTest::newRow("data text") << int(flexClearScrollable) << int(flexClearText) << u"HF"_s;
-    QTest::newRow("data formats") << int(flexClearScrollable) << int(flexClearFormatting) << u"HT"_s;
-  }
   void clear() {
-    QFETCH(int, where);
-    QFETCH(int, what);
-    QFETCH(QString, kept);
     RegisterGrid m(3);
     m.setTextMatrix(3, 2, u"Asha"_s);
     m.setCellChecked(3, 0, flexChecked);
     m.setCellBackColor(3, 0, 3, m.Cols() - 1, Qt::red);
-    m.Clear(static_cast<ClearWhere>(where), static_cast<ClearWhat>(what));
+    m.Clear(flexClearScrollable, flexClearFormatting);
+    QVERIFY(m.CellChecked(3, 0) != flexChecked && !m.CellBackColor(3, 5).isValid());
+    QCOMPARE(m.TextMatrix(3, 2), u"Asha"_s);
+    QCOMPARE(m.TextMatrix(1, 2), u"Name"_s);
+    m.Clear(flexClearFixed, flexClearEverything);
+    QVERIFY(m.TextMatrix(1, 2).isEmpty());
+    QCOMPARE(m.TextMatrix(3, 2), u"Asha"_s);
+    m.Clear(flexClearScrollable, flexClearText);
+    QVERIFY(m.TextMatrix(3, 2).isEmpty());
     QCOMPARE(m.Rows(), 5);
-    QCOMPARE(m.TextMatrix(1, 2) == u"Name"_s, kept.contains(u'H'));
-    QCOMPARE(m.TextMatrix(3, 2) == u"Asha"_s, kept.contains(u'T'));
-    QCOMPARE(m.CellChecked(3, 0) == flexChecked, kept.contains(u'F'));
-    QCOMPARE(m.CellBackColor(3, 5) == QColor(Qt::red), kept.contains(u'F'));
-  }
-
-  void outOfRangeThrows() {
-    Grid m(2, 2);
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, m.TextMatrix(2, 0));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, m.setTextMatrix(0, 2, u"x"_s));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, m.setCellChecked(-1, 0, flexChecked));
-    QVERIFY_THROWS_EXCEPTION(std::out_of_range, m.AddItem(u"x"_s, 5));
-    QCOMPARE(m.FindRow(u"x"_s, 7), -1);
   }
 
   void colours() {
     Grid m(4, 6);
-    const QColor pink(255, 200, 200);
-    m.setCellBackColor(2, 0, 4, 3, pink);  // whole rows
+    m.setCellBackColor(2, 0, 4, 3, Qt::red);  // whole rows
     m.setCellBackColor(3, 2, Qt::green);
-    m.setCellBackColor(4, 1, QColor());  // back to the grid's colour inside a coloured row
-    m.setCellForeColor(5, 3, Qt::blue);
-    QCOMPARE(m.CellBackColor(2, 3), pink);
-    QCOMPARE(m.CellBackColor(3, 2), QColor(Qt::green));
-    QCOMPARE(m.CellBackColor(3, 1), pink);
-    QVERIFY(!m.CellBackColor(4, 1).isValid());
-    QCOMPARE(m.CellBackColor(4, 0), pink);
-    QCOMPARE(m.CellForeColor(5, 3), QColor(Qt::blue));
+    QCOMPARE(m.CellBackColor(3, 1), QColor(Qt::red));
     m.setCellBackColor(3, 0, 3, 3, QColor());  // a whole row back to default drops its cell colours
     QVERIFY(!m.CellBackColor(3, 2).isValid());
-    QCOMPARE(m.CellBackColor(2, 2), pink);
+    QCOMPARE(m.CellBackColor(2, 2), QColor(Qt::red));
   }
 
   void hiddenRowsAndVisibleIndex() {
@@ -212,13 +163,9 @@ class TestFlexGridModel : public QObject {
     m.setRowHidden(0, true);  // header rows do not count
     QCOMPARE(m.visibleRowCount(), 5);
     QCOMPARE(m.visibleRowAt(0), 3);
-    QCOMPARE(m.visibleRowAt(5), -1);
     QCOMPARE(m.visibleIndexOfRow(7), 2);
     QCOMPARE(m.visibleIndexOfRow(6), -1);
     QCOMPARE(m.visibleLowerBound(6), 2);
-    m.setRows(20);  // appended rows are shown
-    QCOMPARE(m.visibleRowCount(), 13);
-    QCOMPARE(m.visibleRowAt(12), 19);
     QSignalSpy cells(&m, &FlexGridModel::cellsChanged);
     layout.clear();
     m.setRedraw(false);  // nothing is signalled until redrawing resumes, then one layout change
@@ -231,18 +178,14 @@ class TestFlexGridModel : public QObject {
 
   void currentCell() {
     Grid m(3, 5, 1);
-    QCOMPARE(m.Row(), 1);
-    QCOMPARE(m.Col(), 0);
     QSignalSpy entered(&m, &FlexGridModel::cellEntered);
     m.setRow(3);
-    m.setRow(3);
+    m.setRow(3);  // no move, no signal
     m.setCol(2);
-    QCOMPARE(entered.size(), 2);
     m.setRowSel(4);
-    QCOMPARE(m.selection(), (CellRange{3, 2, 4, 2}));
     m.setSelectionMode(flexSelectionByRow);
     QCOMPARE(m.selection(), (CellRange{3, 0, 4, 2}));
-    m.setRows(3);
+    m.setRows(3);  // the current row follows the last row
     QCOMPARE(m.Row(), 2);
     QCOMPARE(entered.size(), 3);
   }
@@ -251,14 +194,8 @@ class TestFlexGridModel : public QObject {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("shown");
-    const QString owners =
-        u"#0; |#1;Self|#2;Spouse|#3;Dependent Child|#4;Dependent Parent|#5;Dependent Sibling|#6;Others|"
-        u"#10;Authorised Representative"_s;
+    const QString owners = u"#0; |#1;Self|#2;Spouse|#10;Authorised Representative"_s;
     QTest::newRow("coded") << owners << u"10"_s << u"Authorised Representative"_s;
-    QTest::newRow("code zero is blank") << owners << u"0"_s << u" "_s;
-    QTest::newRow("code 1 is not 10") << owners << u"1"_s << u"Self"_s;
-    QTest::newRow("unknown code") << owners << u"99"_s << u"99"_s;
-    QTest::newRow("plain list") << u"No|Yes"_s << u"Yes"_s << u"Yes"_s;
     QTest::newRow("editable") << u"|Gmail|Yahoo"_s << u"Rediff"_s << u"Rediff"_s;
     QTest::newRow("extra columns hidden") << u"#A;Alpha\tfirst|#B;Beta\tsecond"_s << u"B"_s << u"Beta"_s;
   }
@@ -270,7 +207,6 @@ class TestFlexGridModel : public QObject {
     m.setTextMatrix(2, 1, stored);
     QCOMPARE(m.TextMatrix(2, 1), stored);
     QTEST(m.DisplayText(2, 1), "shown");
-    QVERIFY(m.comboList(1) && !m.comboList(0));
     QCOMPARE(m.comboList(1)->isEditable(), list.startsWith(u'|'));  // a blank first entry allows typing
     m.setColComboList(1, QString());
     QCOMPARE(m.DisplayText(2, 1), stored);
@@ -283,77 +219,46 @@ class TestFlexGridModel : public QObject {
     QTest::newRow("equal captions merge down") << 1 << 2 << CellRange{0, 2, 1, 2};
     QTest::newRow("group caption across") << 0 << 17 << CellRange{0, 13, 0, 22};
     QTest::newRow("row 1 does not merge across") << 1 << 16 << CellRange{1, 16, 1, 16};
-    QTest::newRow("data rows never merge") << 3 << 5 << CellRange{3, 5, 3, 5};
     QTest::newRow("equal data below header") << 2 << 2 << CellRange{2, 2, 2, 2};
   }
   void mergedRange() {
     QFETCH(int, row);
     QFETCH(int, col);
     RegisterGrid m(4);
-    for (int r = 2; r < 6; ++r)
-      for (int c = 0; c < m.Cols(); ++c) m.setTextMatrix(r, c, u"same"_s);
     m.setTextMatrix(2, 2, u"Name"_s);  // equals the caption above but is data
     QTEST(m.mergedRange(row, col), "expected");
-  }
-
-  void mergeFreeModes() {
-    Grid m(3, 5, 1);
-    m.setMergeCol(0, true);
-    m.setMergeCol(1, true);
-    const QStringList cells = fields(u"h|h|A|x|A|x|B|x|B|y"_s);
-    for (int i = 0; i < cells.size(); ++i) m.setTextMatrix(i / 2, i % 2, cells[i]);
-    m.setMergeCells(flexMergeNever);
-    QCOMPARE(m.mergedRange(1, 0), (CellRange{1, 0, 1, 0}));
-    m.setMergeCells(flexMergeFree);
-    QCOMPARE(m.mergedRange(2, 0), (CellRange{1, 0, 2, 0}));
-    QCOMPARE(m.mergedRange(3, 1), (CellRange{1, 1, 3, 1}));
-    m.setMergeCells(flexMergeRestrictColumns);  // column 1 splits where column 0 does
-    QCOMPARE(m.mergedRange(3, 1), (CellRange{3, 1, 3, 1}));
-    QCOMPARE(m.mergedRange(1, 1), (CellRange{1, 1, 2, 1}));
-    m.setRowHidden(2, true);  // hidden rows do not break a merge
-    m.setMergeCells(flexMergeFree);
-    QCOMPARE(m.mergedRange(3, 1), (CellRange{1, 1, 3, 1}));
   }
 
   void findRow_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("start");
-    QTest::addColumn<int>("col");
     QTest::addColumn<QString>("how");  // C: case sensitive, W: whole cell
     QTest::addColumn<int>("expected");
-    QTest::newRow("case differs") << u"meena rao"_s << -1 << 1 << u"CW"_s << -1;
-    QTest::newRow("ignoring case") << u"meena rao"_s << -1 << 1 << u"W"_s << 4;
-    QTest::newRow("part of cell, whole match") << u"Meena"_s << -1 << 1 << u"CW"_s << -1;
-    QTest::newRow("start of cell") << u"Meena"_s << -1 << 1 << u"C"_s << 4;
-    QTest::newRow("from start row") << u"Meena"_s << 5 << 1 << u"C"_s << 6;
-    QTest::newRow("header rows skipped") << u"Name"_s << -1 << 1 << u"CW"_s << -1;
-    QTest::newRow("header rows when asked") << u"Name"_s << 0 << 1 << u"CW"_s << 0;
-    QTest::newRow("non-ascii ignoring case") << u"ÉLAN"_s << -1 << 1 << u"W"_s << 5;
-    QTest::newRow("other column") << u"AAAPA1234A"_s << -1 << 2 << u"CW"_s << 3;
+    QTest::newRow("case differs") << u"meena rao"_s << -1 << u"CW"_s << -1;
+    QTest::newRow("ignoring case") << u"meena rao"_s << -1 << u"W"_s << 4;
+    QTest::newRow("start of cell") << u"Meena"_s << -1 << u"C"_s << 4;
+    QTest::newRow("from start row") << u"Meena"_s << 5 << u"C"_s << 6;
+    QTest::newRow("header rows skipped") << u"Name"_s << -1 << u"CW"_s << -1;
+    QTest::newRow("non-ascii ignoring case") << u"ÉLAN"_s << -1 << u"W"_s << 5;
   }
   void findRow() {
     QFETCH(QString, text);
     QFETCH(int, start);
-    QFETCH(int, col);
     QFETCH(QString, how);
     Grid m(3, 2, 2);
     m.setTextMatrix(0, 1, u"Name"_s);
-    for (const QString& item :
-         fields(u"1\tAsha Iyer\tAAAPI1111A|2\tRavi\tAAAPA1234A|3\tMeena Rao\tBBBPR2222B|"
-                u"4\télan\tCCCPE3333C|5\tMeenakshi\t7"_s))
+    for (const QString& item : fields(u"1\tAsha Iyer|2\tRavi|3\tMeena Rao|4\télan|5\tMeenakshi"_s))
       m.AddItem(item);
     m.setRowHidden(4, true);  // hidden rows are still searched
-    QTEST(m.FindRow(text, start, col, how.contains(u'C'), how.contains(u'W')), "expected");
+    QTEST(m.FindRow(text, start, 1, how.contains(u'C'), how.contains(u'W')), "expected");
   }
 
   void twips() {
     QCOMPARE(FlexGridModel::twipsToPixels(100, 96.0), 7);  // rounds
-    FlexGridModel m;
-    m.setCols(1);
+    Grid m(1, 0);
     m.setLogicalDpi(120.0);
     m.setColWidthTwips(0, 1500);
     QCOMPARE(m.ColWidth(0), 125);
-    QVERIFY(qAbs(m.ColWidthTwips(0) - 1500) <= 12);
   }
 
   void autoSize() {
@@ -366,25 +271,17 @@ class TestFlexGridModel : public QObject {
     const int wide = m.ColWidth(1);
     const QFontMetrics fm(m.font());
     QVERIFY(wide >= fm.horizontalAdvance(widest) && wide <= fm.horizontalAdvance(widest) + 16);
-
     m.setTextMatrix(3, 1, u"12"_s);  // the header caption is then the widest
     m.AutoSize(1);
     QVERIFY(m.ColWidth(1) >= fm.horizontalAdvance(u"Code"_s));
-
     // The merged group caption spans ten columns and does not widen column 13.
     m.AutoSize(13);
     QVERIFY(m.ColWidth(13) < fm.horizontalAdvance(u"As per Software"_s));
-
     m.setColComboList(5, u"#0; |#10;Authorised Representative"_s);
     m.setTextMatrix(2, 5, u"10"_s);
     m.AutoSize(5, 5, false, 4);
     QVERIFY(m.ColWidth(5) >= fm.horizontalAdvance(u"Authorised Representative"_s) + 4);
-
-    m.setCellChecked(2, 6, flexUnchecked);
-    m.AutoSize(6);
-    QVERIFY(m.ColWidth(6) >= kCheckBoxSize);
-
-    m.AutoSize(1, 6, true);
+    m.AutoSize(1, 5, true);
     QCOMPARE(m.ColWidth(1), m.ColWidth(5));
   }
 
