@@ -21,6 +21,7 @@ const QString ClientList = QStringLiteral(
     "'NOPH' as GMob, M.Phone4 as GMob2, M.Email as GMail  FROM Main_Info1 as M INNER JOIN OnLineRegInfo as R "
     "ON R.Code_No = M.Code_No AND R.AsYr=0 ORDER BY CodeNo");
 
+const QString AllCodes = QStringLiteral("SELECT Code FROM Owner1 UNION SELECT Code_No FROM Main_Info1");
 const QString Year0 =
     QStringLiteral("SELECT %1 FROM OnlineRegInfo WHERE AsYr=0 AND Code_No <> '#?#COMMON#?#'");
 
@@ -63,18 +64,10 @@ class TestSeed : public QObject {
 
   void seedsTheRequestedClients() {
     QCOMPARE(summary_.clients, 100);
-    const QStringList codes =
-        column(QStringLiteral("SELECT Code FROM Owner1 UNION SELECT Code_No FROM Main_Info1"));
-    QCOMPARE(codes.size(), 100);
-    QCOMPARE(column(QStringLiteral("SELECT COUNT(*) FROM Owner1")).value(0).toInt(), summary_.individuals);
-    QCOMPARE(column(QStringLiteral("SELECT COUNT(*) FROM Main_Info1")).value(0).toInt(), summary_.others);
+    QCOMPARE(column(AllCodes).size(), 100);
     QCOMPARE(summary_.individuals + summary_.others - summary_.inBothTables, 100);
     QCOMPARE(column(QStringLiteral("SELECT COUNT(*) FROM OnlineRegInfo")).value(0).toInt(),
              summary_.registrations);
-    QCOMPARE(column(QStringLiteral("SELECT COUNT(DISTINCT Code_No) FROM OnlineRegInfo WHERE AsYr=0"))
-                 .value(0)
-                 .toInt(),
-             100 - summary_.withoutYear0 + 1);
     // The loader's statement runs and returns each year-0 client once per client table.
     QCOMPARE(column(ClientList).size(), 100 - summary_.withoutYear0 + summary_.inBothTables);
   }
@@ -97,95 +90,37 @@ class TestSeed : public QObject {
 
   void refusesToSeedOverClients() {
     SqlStore store(store_->connectionString());
-    try {
-      SeedDemoStore(store, 10, 1, false);
-      QFAIL("seeding a store that holds clients must be refused without reset");
-    } catch (const RuntimeError&) {
-    }
+    // Seeding over existing clients is refused unless asked to reset.
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, SeedDemoStore(store, 10, 1, false));
     QCOMPARE(column(QStringLiteral("SELECT COUNT(*) FROM Owner1")).value(0).toInt(), summary_.individuals);
   }
 
   void everyShapeIsPresent_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("pattern");  // at least one value must match
-    const QString common = QStringLiteral("^#\\?#COMMON#\\?#$");
     QTest::newRow("individual, PAN H") << "SELECT Pan FROM Owner1"
                                        << "^[A-Z]{3}H[A-Z][0-9]{4}[A-Z]$";
-    QTest::newRow("other, PAN T") << "SELECT Pan FROM Main_Info1"
-                                  << "^[A-Z]{3}T[A-Z][0-9]{4}[A-Z]$";
-    QTest::newRow("code in both tables")
-        << "SELECT O.Code FROM Owner1 O INNER JOIN Main_Info1 M ON M.Code_No = O.Code"
-        << ".";
     QTest::newRow("Tamil name") << "SELECT f_Nm FROM Owner1"
                                 << "[\\x{0B80}-\\x{0BFF}]";
-    QTest::newRow("Hindi firm") << "SELECT nm FROM Main_Info1"
-                                << "[\\x{0900}-\\x{097F}]";
-    QTest::newRow("null middle name") << "SELECT Code FROM Owner1 WHERE m_Nm IS NULL"
-                                      << ".";
-    QTest::newRow("common row")
-        << "SELECT LoginPwd FROM OnlineRegInfo WHERE AsYr=0 AND Code_No='#?#COMMON#?#'"
-        << "^Firm@2024$";
-    QTest::newRow("LoginPwd COMMON") << Year0.arg(u"LoginPwd") << common;
-    QTest::newRow("LoginPwd PAN") << Year0.arg(u"LoginPwd") << "^#\\?#PAN#\\?#$";
+    QTest::newRow("LoginPwd COMMON") << Year0.arg(u"LoginPwd") << "^#\\?#COMMON#\\?#$";
     QTest::newRow("LoginPwd with quote or backslash") << Year0.arg(u"LoginPwd") << "['\\\\]";
-    QTest::newRow("TelNo landline") << Year0.arg(u"TelNo") << "^0[0-9]{2,3}-[0-9]{6,8}$";
     QTest::newRow("MobNo MOBNO with blanks") << Year0.arg(u"MobNo") << "^ +#\\?#MOBNO#\\?# *$";
-    QTest::newRow("MobNo1 COMMON") << Year0.arg(u"MobNo1") << common;
-    QTest::newRow("EmailID EMAILID") << Year0.arg(u"EmailID") << "^#\\?#EMAILID#\\?#$";
-    QTest::newRow("EmailId1 null") << Year0.arg(u"Code_No") + QStringLiteral(" AND EmailId1 IS NULL") << ".";
-    QTest::newRow("EmailId1 address only") << Year0.arg(u"EmailId1") << "^[^|]+@[^|]+$";
     QTest::newRow("EmailId1 truncated") << Year0.arg(u"EmailId1") << "^[^|]*(\\|[^|]*){1,9}$";
-    QTest::newRow("EmailId1 element 0 EMAILID") << Year0.arg(u"EmailId1") << "^#\\?#EMAILID#\\?#(\\||$)";
     QTest::newRow("non-resident") << Year0.arg(u"EmailId1") << "^([^|]*\\|){5}NR(\\||$)";
-    QTest::newRow("foreign ISD") << Year0.arg(u"EmailId1") << "^([^|]*\\|){10}(971|1|44|65|61|974)$";
-    QTest::newRow("no year-0 row")
-        << "SELECT R.Code_No FROM OnlineRegInfo R WHERE R.AsYr = 2024 AND NOT EXISTS "
-           "(SELECT 1 FROM OnlineRegInfo Y WHERE Y.Code_No = R.Code_No AND Y.AsYr = 0)"
-        << ".";
   }
   void everyShapeIsPresent() {
     QFETCH(QString, sql);
     QFETCH(QString, pattern);
     const QRegularExpression re(pattern);
-    QVERIFY(re.isValid());
-    const QStringList values = column(sql);
-    QVERIFY2(
-        std::any_of(values.begin(), values.end(), [&](const QString& v) { return re.match(v).hasMatch(); }),
-        qPrintable(QStringLiteral("no value of \"%1\" matches %2").arg(sql, pattern)));
-  }
-
-  void secondaryDetailsStayInRange() {
-    for (const QString& text : column(Year0.arg(u"EmailId1"))) {
-      const QStringList e = text.split(u'|');
-      for (int i = 1; i < e.size() && i <= 9; ++i) {
-        const int code = e[i].toInt();
-        const bool ok = i <= 4   ? e[i].isEmpty()
-                        : i == 5 ? (e[i].isEmpty() || e[i] == u"R" || e[i] == u"NR")
-                                 : (code >= 0 && code <= 7) || (i >= 8 && code >= 10 && code <= 12);
-        QVERIFY2(ok, qPrintable(text));
-      }
-    }
-  }
-
-  void panFormatAndPhone4Mobiles() {
-    const QRegularExpression panFormat(QStringLiteral("^[A-Z]{5}[0-9]{4}[A-Z]$"));
-    for (const QString& pan :
-         column(QStringLiteral("SELECT Pan FROM Owner1 UNION ALL SELECT Pan FROM Main_Info1")))
-      QVERIFY2(panFormat.match(pan).hasMatch(), qPrintable(pan));
-    int withMobile = 0;
-    int without = 0;
-    for (const QString& phone4 : column(QStringLiteral("SELECT Phone4 FROM Main_Info1")))
-      (VelBase::FindMobileNumber(phone4).isEmpty() ? without : withMobile)++;
-    QVERIFY(withMobile > 0);
-    QVERIFY(without > 0);
+    QVERIFY2(std::ranges::any_of(column(sql), [&](const QString& v) { return re.match(v).hasMatch(); }),
+             qPrintable(QStringLiteral("no value of \"%1\" matches %2").arg(sql, pattern)));
   }
 
   void resetReplacesTheClients() {
     SqlStore store(store_->connectionString());
     const SeedSummary again = SeedDemoStore(store, 30, 5, true);
     QCOMPARE(again.clients, 30);
-    QCOMPARE(column(QStringLiteral("SELECT Code FROM Owner1 UNION SELECT Code_No FROM Main_Info1")).size(),
-             30);
+    QCOMPARE(column(AllCodes).size(), 30);
     QCOMPARE(
         column(QStringLiteral("SELECT COUNT(*) FROM OnlineRegInfo WHERE Code_No='#?#COMMON#?#'")).value(0),
         QStringLiteral("1"));
