@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSslCertificate>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -173,6 +175,35 @@ class TstPortalLogin : public QObject {
     login->CheckForLogInCL(pan, true);
   }
 
+  // Certificates are checked: a self-signed portal is refused until its certificate is given as
+  // an extra authority.
+  void https() {
+    const QString d = dir_.path();
+    if (QProcess::execute(
+            "openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                        "-keyout", d + "/server.key", "-out", d + "/server.pem", "-days", "2", "-subj",
+                        "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"}) != 0)
+      QSKIP("the openssl command is not available");
+    Simulator secure;
+    QVERIFY(secure.start({"--fixture", dir_.filePath("accounts.json"), "--tls-cert", d + "/server.pem",
+                          "--tls-key", d + "/server.key"}));
+    for (const bool trusted : {false, true}) {
+      PortalLoginOptions o = options();
+      o.baseUrl = secure.url;
+      if (trusted) {
+        QFile ca(d + "/server.pem");
+        QVERIFY(ca.open(QIODevice::ReadOnly));
+        o.extraCaCertificates = QSslCertificate::fromData(ca.readAll());
+      }
+      auto login = make(o);
+      QCOMPARE(login->LoginWHR_CL("AAAPA0001A", Password), trusted);
+      if (!trusted)
+        VERIFY_MATCHES("(?i)^Secure connection to the e-filing portal failed: .*certificate",
+                       login->ErrData());
+      login->CheckForLogInCL("AAAPA0001A", true);
+    }
+  }
+
   // Failures end the login soon, and the cancel mark ends both the wait for a slow answer and the
   // pause between retries.
   void endsEarly_data() {
@@ -183,6 +214,9 @@ class TstPortalLogin : public QObject {
                              << "^The e-filing portal did not answer within 0.4 s$";
     QTest::newRow("cancel: slow answer") << "cancel" << QString("AAAPA0011A") << "^Cancelled by the user$";
     QTest::newRow("cancel: retry pause") << "cancel" << QString("AAAPA0013A") << "^Cancelled by the user$";
+    QTest::newRow("refused")
+        << "refused" << QString("AAAPA0001A")
+        << "^Could not connect to the e-filing portal at 127.0.0.1:\\d+: connection refused$";
   }
   void endsEarly() {
     QFETCH(QString, what);
@@ -191,6 +225,10 @@ class TstPortalLogin : public QObject {
     PortalLoginOptions o = options();
     if (what == "timeout") {
       o.timeoutMs = 400;
+    } else if (what == "refused") {
+      QTcpServer probe;  // a port that was free a moment ago and is closed again
+      QVERIFY(probe.listen(QHostAddress::LocalHost));
+      o.baseUrl = QUrl(QString("http://127.0.0.1:%1").arg(probe.serverPort()));
     } else {
       o.retryDelayMs = 5000;
       QTimer::singleShot(300, [this] { cancel_.setProperty(PortalLogin::CancelMarkProperty, QString("C")); });
