@@ -228,7 +228,6 @@ class TestFrmKestrel : public QObject {
     QCOMPARE(m.script->opened, QStringList{QDir::toNativeSeparators(path)});
   }
 
-
   // OpenForm through the modal notice, answered by a key or a button.
   void openForm_data() {
     QTest::addColumn<QString>("answer");
