@@ -25,7 +25,6 @@
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -54,11 +53,18 @@ void startSimulator(testing::Simulator& sim, const QString& program, const QStri
     throw std::runtime_error("the simulator did not start");
 }
 
+// The run's side as the window wires it: progress text into a label, never cancelled.
+struct LabelProgress final : RunProgress {
+  void showProgress(const QString& text) override { label.setText(text); }
+  bool cancelRequested() const override { return false; }
+  QLabel label;
+};
+
 // One client through the component.
-bool componentClient(const PortalLoginOptions& options, const QString& pan, const QString& log, QLabel* label,
-                     QPushButton* cancel) {
+bool componentClient(const PortalLoginOptions& options, const QString& pan, const QString& log,
+                     RunProgress& progress) {
   auto login = makePortalLogin(options);
-  login->InitMe(log, QDir::tempPath() + QLatin1Char('/'), label, cancel, 1, 1, 1);
+  login->InitMe(log, QDir::tempPath() + QLatin1Char('/'), &progress, 1, 1, 1);
   login->setShowError(false);
   const bool ok = login->LoginWHR_CL(pan, Password) && !login->GeteUserProfile().isEmpty();
   login->CheckForLogInCL(pan, true);
@@ -145,8 +151,7 @@ int main(int argc, char** argv) {
       file.write(QJsonDocument(accounts).toJson());
     }
     const QString log = dir.filePath(QStringLiteral("VelLog.log"));
-    QLabel label;
-    QPushButton cancel;
+    LabelProgress progress;
 
     {
       testing::Simulator sim;
@@ -159,7 +164,7 @@ int main(int argc, char** argv) {
         QElapsedTimer clock;
         clock.start();
         for (int i = 0; i < clients; ++i)
-          failures += componentClient(options, panOf(i), log, &label, &cancel) ? 0 : 1;
+          failures += componentClient(options, panOf(i), log, progress) ? 0 : 1;
         component.push_back(double(clock.nsecsElapsed()) / 1e6 / clients);
         clock.restart();
         for (int i = 0; i < clients; ++i) failures += bareClient(sim.url, panOf(i)) ? 0 : 1;
@@ -196,7 +201,7 @@ int main(int argc, char** argv) {
       clock.start();
       sinceTick.start();
       ticker.start(5);
-      const bool ok = componentClient(options, panOf(0), log, &label, &cancel);
+      const bool ok = componentClient(options, panOf(0), log, progress);
       ticker.stop();
       out << "One client, simulator latency 300 ms per answer, QTimer every 5 ms:\n"
           << "  client took         " << clock.elapsed() << " ms (" << (ok ? "logged in" : "FAILED") << ")\n"

@@ -20,9 +20,8 @@
 #include "platform/base/suite_schema.h"
 #include "platform/base/velbase.h"
 #include "platform/grid/flexgrid.h"
+#include "portal/portal_rules.h"
 #include "portal/portal_run.h"
-#include "portal/profile_rules.h"
-#include "portal/progress_panel.h"
 #include "register/client_loading.h"
 #include "register/register_grid.h"
 #include "register/register_layout.h"
@@ -107,10 +106,9 @@ void benchRun(grid::FlexGridModel& m) {
     bool OpenWithDesktop(const QString&, bool) override { return false; }
   };
   auto previous = setInteraction(std::make_unique<Quiet>());
-  ProgressPanel panel;
-  PortalRun run(m, panel, [](bool) {});
+  PortalRun run(m, [] { return false; });
   m.AutoSize(0, m.Cols() - 1);
-  const double total = bestOf(1, [&] { run.LoginToITR(false); });
+  const double total = bestOf(1, [&] { run.runClients(RunMode::Fetch); });
   const double bare = bestOf(1, [&] {
     for (int i = 0; i < ticked; ++i) (void)ReadProfile(profile, QStringLiteral("ABCPR1234K"));
   });

@@ -1,8 +1,8 @@
 #include "entry/cls_main.h"
 
-#include "entry/frm_kestrel.h"
-#include "entry/frm_notice.h"
+#include "entry/main_window.h"
 #include "entry/mod_it_main.h"
+#include "entry/notice_dialog.h"
 
 namespace kestrel {
 
@@ -12,10 +12,10 @@ ClsMain::ClsMain() {
 
 void ClsMain::OpenForm() {
   ModIT_Main().NoticeAccepted = false;
-  FrmNotice::Instance().exec();
+  NoticeDialog::instance().exec();
   if (!ModIT_Main().NoticeAccepted)
     return;
-  frmKestrel& window = frmKestrel::Load();
+  MainWindow& window = MainWindow::loadDefault();
   window.show();
   window.raise();
   window.activateWindow();

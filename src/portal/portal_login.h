@@ -4,10 +4,17 @@
 
 #include <QString>
 
-class QLabel;
-class QWidget;
-
 namespace kestrel {
+
+// What a portal run offers the portal login component while it works for a client: a place
+// for progress text and the user's request to cancel the run. The component may ask the
+// latter while it waits on the portal, to give up waiting.
+class RunProgress {
+ public:
+  virtual ~RunProgress() = default;
+  virtual void showProgress(const QString& text) = 0;
+  virtual bool cancelRequested() const = 0;
+};
 
 // The portal login component: logs one client in to the e-filing portal and carries out the
 // portal steps of that client's session. Created by programmatic identifier, one instance per
@@ -20,15 +27,10 @@ class PortalLogin : public Component {
  public:
   static constexpr const char* ProgId = "prjPortAct.clsMain";
 
-  // The cancel mark lives on the progress panel's cancel button as the dynamic property
-  // "Tag": "" while a run goes on, "C" once the user confirmed cancelling. The component may
-  // read it to give up waiting on the portal.
-  static constexpr const char* CancelMarkProperty = "Tag";
-
   // logFile: the program folder's VelLog.log; tmpPath: a folder ending with a separator;
-  // progressLabel: where progress text goes; cancelButton: the progress panel's Cancel.
-  virtual void InitMe(const QString& logFile, const QString& tmpPath, QLabel* progressLabel,
-                      QWidget* cancelButton, double screenRatX, double screenRatY, double screenRatFS) = 0;
+  // progress: the run the instance works for, which outlives it (may be null).
+  virtual void InitMe(const QString& logFile, const QString& tmpPath, RunProgress* progress,
+                      double screenRatX, double screenRatY, double screenRatFS) = 0;
   // false: no dialogs of the component's own; failures come back through ErrData.
   virtual void setShowError(bool show) = 0;
 

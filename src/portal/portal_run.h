@@ -13,55 +13,69 @@ namespace kestrel {
 namespace grid {
 class FlexGridModel;
 }
-class ProgressPanel;
+
+// Fetch reads each client's portal profile into the "As Per Login" columns; Update submits
+// the "To be Changed" details.
+enum class RunMode { Fetch, Update };
 
 // The per-client portal session of the main window: walks the selected clients of the
-// register, logs each one in through a fresh PortalLogin, and either reads the profile into
-// the "As Per Login" columns or submits the "To be Changed" details; the outcome goes into
-// "Import Logs" and colours the row. Confirmed details are written back to OnlineRegInfo.
-class PortalRun : public QObject {
+// register, logs each one in through a fresh PortalLogin, and either reads the profile or
+// submits the new details; the outcome goes into "Import Logs" and colours the row.
+// Confirmed details are written back to OnlineRegInfo.
+//
+// The run knows no widget. It reports through its signals, which the window connects to the
+// progress panel, and asks isCancelled before each client; the components it creates get the
+// run itself as their RunProgress.
+class PortalRun : public QObject, public RunProgress {
   Q_OBJECT
 
  public:
-  // setRunning(true) shows the progress panel in front and disables the main panel;
-  // setRunning(false) hides it and enables the main panel again.
-  PortalRun(grid::FlexGridModel& vsCL, ProgressPanel& FraProgress,
-            std::function<void(bool running)> setRunning, QObject* parent = nullptr);
+  PortalRun(grid::FlexGridModel& clients, std::function<bool()> isCancelled, QObject* parent = nullptr);
 
   // The client being processed (its register row) and its outcome text; both keep the last
   // client's values after a run.
-  int CurrentRow = 0;
-  QString StatusText;
+  int currentRow = 0;
+  QString statusText;
   // The portal login component of the client in progress; none after a run that processed a
   // client.
-  std::shared_ptr<PortalLogin> Portal;
+  std::shared_ptr<PortalLogin> portalLogin;
 
-  // A portal login component prepared with the log file, scratch folder, this panel's
-  // progress label and Cancel button, and the screen metrics. Raises when the component
-  // cannot be created.
-  std::shared_ptr<PortalLogin> NewPortalLogin();
+  // A portal login component prepared with the log file, scratch folder, this run as its
+  // progress and the screen metrics. Raises when the component cannot be created.
+  std::shared_ptr<PortalLogin> newPortalLogin();
 
-  // The run over the selected clients: updateMode false reads profiles, true submits the
-  // "To be Changed" details.
-  void LoginToITR(bool updateMode);
-  // After a successful login: fetches the profile; reads it (fetch) or submits (update).
-  void OPENMYPROFILEWHR(bool updateMode);
+  // The run over the selected clients.
+  void runClients(RunMode mode);
+  // After a successful login: fetches the profile; reads it (Fetch) or submits (Update).
+  void openProfile(RunMode mode);
   // Submits the current row's "To be Changed" details through VerifyContactDet.
-  void UPDATECONTDETWHR();
+  void submitContactUpdate();
   // Copies the current row's confirmed details over the software and login groups and writes
   // them to the client's OnlineRegInfo record.
-  void UpdateITRDetails();
+  void writeBackConfirmedDetails();
 
   bool isRunning() const { return running_; }
 
+  void showProgress(const QString& text) override;
+  bool cancelRequested() const override;
+
+ signals:
+  // Before the first client; the window clears its cancel mark here, so that a cancel left by
+  // an earlier run does not stop this one.
+  void started();
+  void clientStarted(const QString& partyName);
+  // The run's own steps and those the portal login component reports.
+  void progressText(const QString& text);
+  // The outcome text written into the client's "Import Logs" cell.
+  void clientFinished(int row, const QString& outcome);
+  void finished();
+
  private:
-  PortalLogin& portal() const;
-  QString cell(int col) const;
+  PortalLogin& activeLogin() const;
   void colourOutcome(int row);
 
-  grid::FlexGridModel& vsCL_;
-  ProgressPanel& FraProgress_;
-  std::function<void(bool)> setRunning_;
+  grid::FlexGridModel& clients_;
+  std::function<bool()> isCancelled_;
   bool running_ = false;
 };
 

@@ -3,7 +3,6 @@
 #include "controls/zen_button.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
-#include "portal/portal_login.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -23,60 +22,70 @@ ProgressPanel::ProgressPanel(QWidget* parent) : QFrame(parent) {
   setAutoFillBackground(true);
   setFixedSize(PanelWidth, PanelHeight);
 
-  fraProgIn = new QFrame(this);
-  fraProgIn->setObjectName(QStringLiteral("fraProgIn"));
-  fraProgIn->setFrameShape(QFrame::StyledPanel);
-  fraProgIn->setFrameShadow(QFrame::Sunken);
+  innerFrame = new QFrame(this);
+  innerFrame->setObjectName(QStringLiteral("fraProgIn"));
+  innerFrame->setFrameShape(QFrame::StyledPanel);
+  innerFrame->setFrameShadow(QFrame::Sunken);
 
-  lblprog = new QLabel(fraProgIn);
-  lblprog->setObjectName(QStringLiteral("lblprog"));
-  lblprog->setAlignment(Qt::AlignCenter);
-  lblprog->setWordWrap(true);
+  progressLabel = new QLabel(innerFrame);
+  progressLabel->setObjectName(QStringLiteral("lblprog"));
+  progressLabel->setAlignment(Qt::AlignCenter);
+  progressLabel->setWordWrap(true);
 
-  lblPartyName = new QLabel(fraProgIn);
-  lblPartyName->setObjectName(QStringLiteral("lblPartyName"));
-  lblPartyName->setAlignment(Qt::AlignCenter);
-  lblPartyName->setWordWrap(true);
-  QFont bold = lblPartyName->font();
+  clientLabel = new QLabel(innerFrame);
+  clientLabel->setObjectName(QStringLiteral("lblPartyName"));
+  clientLabel->setAlignment(Qt::AlignCenter);
+  clientLabel->setWordWrap(true);
+  QFont bold = clientLabel->font();
   bold.setBold(true);
-  lblPartyName->setFont(bold);
+  clientLabel->setFont(bold);
 
-  cmdprogC = new ZENButton(fraProgIn);
-  cmdprogC->setObjectName(QStringLiteral("cmdprogC"));
-  cmdprogC->setCaption(QStringLiteral("&Cancel"));
-  cmdprogC->setFixedSize(96, 28);
+  cancelButton = new ZENButton(innerFrame);
+  cancelButton->setObjectName(QStringLiteral("cmdprogC"));
+  cancelButton->setCaption(QStringLiteral("&Cancel"));
+  cancelButton->setFixedSize(96, 28);
 
-  auto* inner = new QVBoxLayout(fraProgIn);
+  auto* inner = new QVBoxLayout(innerFrame);
   inner->setContentsMargins(10, 8, 10, 8);
   inner->setSpacing(6);
-  inner->addWidget(lblprog);
-  inner->addWidget(lblPartyName);
-  inner->addWidget(cmdprogC, 0, Qt::AlignHCenter);
+  inner->addWidget(progressLabel);
+  inner->addWidget(clientLabel);
+  inner->addWidget(cancelButton, 0, Qt::AlignHCenter);
 
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(6, 6, 6, 6);
-  outer->addWidget(fraProgIn);
+  outer->addWidget(innerFrame);
 
-  setCancelMark(QString());
-  connect(cmdprogC, &ZENButton::Click, this, &ProgressPanel::cmdprogC_Click);
+  connect(cancelButton, &ZENButton::Click, this, &ProgressPanel::confirmCancel);
 }
 
-QString ProgressPanel::CancelMark() const {
-  return cmdprogC->property(PortalLogin::CancelMarkProperty).toString();
+void ProgressPanel::begin() {
+  setCancelRequested(false);
+  progressLabel->clear();
+  clientLabel->clear();
+  innerFrame->setVisible(true);
 }
 
-void ProgressPanel::setCancelMark(const QString& mark) {
-  cmdprogC->setProperty(PortalLogin::CancelMarkProperty, mark);
+void ProgressPanel::showClient(const QString& partyName) {
+  clientLabel->setText(QStringLiteral("Fetching Details for - ") + partyName);
 }
 
-void ProgressPanel::cmdprogC_Click() {
+void ProgressPanel::showProgress(const QString& text) {
+  progressLabel->setText(text);
+}
+
+void ProgressPanel::end() {
+  innerFrame->setVisible(false);
+}
+
+void ProgressPanel::confirmCancel() {
   // The run looks at the mark before each client; the client in progress is finished.
   ErrorTrap trap(u"frmKestrel", u"cmdprogC_Click");
   trap([&] {
-    if (!CancelMark().isEmpty())
+    if (cancelRequested_)
       return;
     if (ui().AskYesNo(QStringLiteral("Do you really want to Cancel?"), /*defaultNo=*/true))
-      setCancelMark(QStringLiteral("C"));
+      setCancelRequested(true);
   });
 }
 

@@ -3,7 +3,6 @@
 #include "portal/portal_login.h"
 
 #include <QHash>
-#include <QLabel>
 #include <QStringList>
 
 #include <algorithm>
@@ -11,8 +10,8 @@
 
 namespace kestrel::testing {
 
-// A portal login component for tests: answers each PAN from a script and records, per
-// instance, the calls it received in order.
+// A portal login component for tests: answers each PAN from a script, reports "Logging in
+// <PAN>" as its progress, and records, per instance, the calls it received in order.
 struct Script {  // what the portal does for one PAN
   Script(bool l = true, const char* e = "", const char* p = "", bool v = true)
       : login(l), errData(e), profile(p), verify(v) {}
@@ -24,10 +23,11 @@ struct Script {  // what the portal does for one PAN
 // Shared by the instances of a test: the scripts and what the instances were asked.
 struct Journal {
   QHash<QString, Script> scripts;
-  QStringList sessions;  // one line per released instance: its calls
-  QStringList submitted;
+  QStringList sessions;          // one line per released instance: its calls
+  QList<QStringList> submitted;  // the nine values of each VerifyContactDet
   int live = 0, mostLive = 0;
-  QStringList init;
+  QStringList init;  // the log file and scratch folder of the last InitMe
+  RunProgress* progress = nullptr;
 };
 
 class FakePortal final : public PortalLogin {
@@ -36,14 +36,17 @@ class FakePortal final : public PortalLogin {
     j_->mostLive = std::max(j_->mostLive, ++j_->live);
   }
   ~FakePortal() override { j_->sessions << calls_.join(", "), --j_->live; }
-  void InitMe(const QString& log, const QString& tmp, QLabel* label, QWidget* button, double, double,
+  void InitMe(const QString& log, const QString& tmp, RunProgress* progress, double, double,
               double) override {
     calls_ << "InitMe";
-    j_->init = {log, tmp, label->objectName(), button->objectName()};
+    j_->init = {log, tmp};
+    j_->progress = progress_ = progress;
   }
   void setShowError(bool show) override { calls_ << QString("ShowError(%1)").arg(show); }
   bool LoginWHR_CL(const QString& id, const QString& password) override {
     calls_ << "Login(" + id + ", " + password + ")";
+    if (progress_)
+      progress_->showProgress("Logging in " + id);
     s_ = j_->scripts.value(id);
     return s_.login;
   }
@@ -53,7 +56,7 @@ class FakePortal final : public PortalLogin {
                         const QString& e, const QString& f, const QString& g, const QString& h,
                         const QString& i) override {
     calls_ << "Verify";
-    j_->submitted << QStringList{a, b, c, d, e, f, g, h, i}.join(';');
+    j_->submitted << QStringList{a, b, c, d, e, f, g, h, i};
     return s_.verify;
   }
   void CheckForLogInCL(const QString& id, bool logOut) override {
@@ -62,6 +65,7 @@ class FakePortal final : public PortalLogin {
 
  private:
   std::shared_ptr<Journal> j_;
+  RunProgress* progress_ = nullptr;
   Script s_;
   mutable QStringList calls_;
 };

@@ -4,7 +4,7 @@
 // run from assigned defaults writes the confirmed details back, which a reload then shows.
 #include "assign/default_panel.h"
 #include "demo_data.h"
-#include "entry/frm_kestrel.h"
+#include "entry/main_window.h"
 #include "entry/mod_it_main.h"
 #include "platform/base/sql_store.h"
 #include "platform/base/suite_schema.h"
@@ -38,10 +38,10 @@ class TestEndToEnd : public QObject {
   std::unique_ptr<TestStore> store_;
   Simulator sim_;
   std::unique_ptr<ScopedInteraction> script_;
-  frmKestrel* w_ = nullptr;
+  MainWindow* w_ = nullptr;
   QStringList loggedIn_;  // codes of clients whose fetch succeeded
 
-  grid::FlexGridModel& g() { return *w_->vsCL->model(); }
+  grid::FlexGridModel& g() { return *w_->registerGrid->model(); }
   void tickOnly(const std::function<bool(int row)>& pick) {
     for (int r = FirstDataRow; r < g().Rows(); ++r)
       g().setCellChecked(r, col::SrNo, pick(r) ? grid::flexChecked : grid::flexUnchecked);
@@ -89,7 +89,7 @@ class TestEndToEnd : public QObject {
     };
     registerPortalLogin(options);
     script_ = std::make_unique<ScopedInteraction>();
-    w_ = &frmKestrel::Load();
+    w_ = &MainWindow::loadDefault();
     w_->show();
     QVERIFY(g().Rows() > FirstDataRow + 20);
   }
@@ -102,9 +102,9 @@ class TestEndToEnd : public QObject {
 
   void fetchRunColoursEveryOutcome() {
     tickOnly([](int) { return true; });
-    w_->CmdLogin_Click();
-    QVERIFY(w_->FraMainOuter->isEnabled());
-    QVERIFY(!w_->FraProgress->isVisible());
+    w_->fetchProfiles();
+    QVERIFY(w_->registerPanel->isEnabled());
+    QVERIFY(!w_->progressPanel->isVisible());
     int succeeded = 0;
     QSet<QString> outcomes;
     for (int r = FirstDataRow; r < g().Rows(); ++r) {
@@ -143,16 +143,16 @@ class TestEndToEnd : public QObject {
     int yields = 0;
     (**script_).onYield = [&] {
       if (++yields == 5)
-        w_->FraProgress->cmdprogC_Click();
+        w_->progressPanel->confirmCancel();
     };
-    w_->CmdLogin_Click();
+    w_->fetchProfiles();
     (**script_).onYield = nullptr;
     QCOMPARE((**script_).questions, QStringList{QStringLiteral("Do you really want to Cancel?")});
     int done = 0;
     for (int r = FirstDataRow; r < g().Rows(); ++r) done += !g().TextMatrix(r, col::ImportLogs).isEmpty();
     QVERIFY2(done >= 3 && done <= 6, qPrintable(QString::number(done)));
-    QVERIFY(w_->FraMainOuter->isEnabled());
-    QVERIFY(!w_->FraProgress->isVisible());
+    QVERIFY(w_->registerPanel->isEnabled());
+    QVERIFY(!w_->progressPanel->isVisible());
   }
 
   void updateRunWritesBack() {
@@ -161,15 +161,15 @@ class TestEndToEnd : public QObject {
     QCOMPARE(codes.size(), 3);
     tickOnly([&](int r) { return codes.contains(g().TextMatrix(r, col::PartyCode)); });
 
-    w_->CmdSecEmail_Click();
-    DefaultPanel& panel = *w_->FraDefault;
+    w_->showDefaults();
+    DefaultPanel& panel = *w_->defaultPanel;
     panel.cmbp_mob->setEditText(QStringLiteral("9123456780"));
     panel.cboContBelongsTo[0]->setCurrentIndex(1);  // Self
     panel.cmbp_email->setEditText(QStringLiteral("o'brien.desk@firm.example.in"));
     panel.cboContBelongsTo[1]->setCurrentIndex(1);
     panel.CmdSecDefault_Click();
     QVERIFY(!panel.isVisible());
-    w_->CmdProceed_Click();
+    w_->proceedWithUpdate();
     QVERIFY((**script_).messages.empty());
 
     for (const QString& code : codes) {
@@ -188,7 +188,7 @@ class TestEndToEnd : public QObject {
     }
 
     // A reload reads the new details back into the suite's group.
-    QTest::keyClick(w_->vsCL, Qt::Key_F5);
+    QTest::keyClick(w_->registerGrid, Qt::Key_F5);
     for (const QString& code : codes) {
       const int r = FindClientRowForTest(code);
       QCOMPARE(g().TextMatrix(r, col::Software + col::Mobile1), QStringLiteral("9123456780"));

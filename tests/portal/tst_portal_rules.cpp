@@ -1,128 +1,335 @@
+#include "contact_fields.h"
 #include "fake_base.h"
-#include "portal/profile_rules.h"
+#include "portal/portal_rules.h"
 
 #include <QTest>
 
+#include <optional>
+
 using namespace kestrel;
+using namespace kestrel::testing;
 
 namespace {
 
-// Cell lists are written as one text, cells separated by ";".
-ContactGroup group(const QString& cells) {
-  ContactGroup g;
-  const QStringList list = cells.split(';');
-  for (qsizetype i = 0; i < list.size() && i < qsizetype(g.size()); ++i) g[size_t(i)] = list[i];
-  return g;
-}
-template <class Array>
-QString joined(const Array& cells) {
-  return QStringList(cells.begin(), cells.end()).join(';');
-}
+const char* const Individual = "ABCPR1234K";
 
-// Each table: tag, then its columns in order.
-template <size_t N>
-void addRows(std::initializer_list<std::array<const char*, N>> rows) {
-  for (const auto& row : rows) {
-    auto& data = QTest::newRow(row[0]);
-    for (size_t i = 1; i < N; ++i) data << QString(row[i]);
-  }
-}
+// What a profile gives: the outcome text, the name for column 23 (none: the column is left
+// alone) and the contacts for columns 24 to 33 (none: left alone).
+struct ProfileCase {
+  const char* tag;
+  const char* profile;
+  const char* pan = Individual;
+  const char* failure = "";
+  std::optional<const char*> name = std::nullopt;
+  std::optional<Contacts> login = std::nullopt;
+};
+
+struct UpdateCase {
+  const char* tag;
+  Contacts change;
+  Submission sent;
+};
+
+struct WriteBackCase {
+  const char* tag;
+  Contacts change;
+  const char* secDet;    // column 12
+  const char* emailId1;  // the secondary e-mail and column 12 as stored
+};
 
 }  // namespace
+
+Q_DECLARE_METATYPE(ProfileCase)
+Q_DECLARE_METATYPE(UpdateCase)
+Q_DECLARE_METATYPE(WriteBackCase)
 
 class TestPortalRules : public QObject {
   Q_OBJECT
 
  private slots:
   void readProfile_data() {
-    for (const char* c : {"profile", "pan", "failure", "name", "login"}) QTest::addColumn<QString>(c);
-    // name "-": column 23 untouched; login "": columns 24 to 33 untouched.
-    addRows<6>({
-        {"every field",
-         R"({"firstName":"Ravi","midName":"K","lastName":"Rao","residentialStatusCd":"RES","countryCd":"1",
-             "priMobileNum":"98","priMobBelongsTo":"1","priEmailId":"r@x","priEmailRelationId":"5",
-             "secMobileNum":"91","secMobRelationId":"26","secEmailId":"c@x","secEmailRelationId":"2"})",
-         "ABCPR1234K", "", "Ravi K Rao", "No;;98;1;r@x;5;91;26;c@x;2"},
-        {"no middle name, numbers, null",
-         R"({"firstName":"Ravi","midName":null,"lastName":"Rao","priMobileNum":9876543210,"priMobBelongsTo":1})",
-         "ABCPR1234K", "", "Ravi Rao", ";;9876543210;1;;;;;;"},
-        {"no first name, only a secondary e-mail",
-         R"({"midName":"K","lastName":"Rao","secEmailId":"k@x","secEmailRelationId":"11"})", "ABCPR1234K", "",
-         "K Rao", ";;;;;;;;k@x;11"},
-        {"blank name, relations 0, empty, negative, text",
-         R"({"firstName":" ","lastName":"  ","priMobileNum":"9","priMobBelongsTo":"0","priEmailId":"a",
-             "priEmailRelationId":"","secMobileNum":"8","secMobRelationId":"-2","secEmailId":"b",
-             "secEmailRelationId":"Self"})",
-         "ABCPR1234K", "", "", ";;9;;a;;8;;b;"},
-        {"non-resident", R"({"residentialStatusCd":"NRI","countryCd":"971","priMobileNum":"5"})",
-         "ABCPR1234K", "", "", "Yes;971;5;;;;;;;"},
-        {"resident ignores country",
-         " \r\n{\"residentialStatusCd\":\"RES\",\"countryCd\":\"7\",\"priMobileNum\":\"9\"}", "ABCPR1234K",
-         "", "", "No;;9;;;;;;;"},
-        {"unknown residency", R"({"residentialStatusCd":"X","countryCd":"1","priMobileNum":"9"})",
-         "ABCPR1234K", "", "", ";;9;;;;;;;"},
-        {"family PAN", R"({"residentialStatusCd":"NRI","countryCd":"971","priMobileNum":"9"})", "ABCHR1234K",
-         "", "", ";;9;;;;;;;"},
-        {"truncated", "{\"firstName\":\"Ravi\",\"priMobileNum\":\"98\",\"priEmailId\":\"ra", "ABCPR1234K", "",
-         "Ravi", ";;98;;ra;;;;;"},
-        {"no contact", R"({"firstName":"Ravi","priMobBelongsTo":"1"})", "ABCPR1234K", "Unknown Response",
-         "Ravi", ""},
-        {"array", "[1,2]", "ABCPR1234K", "Unknown Response", "", ""},
-        {"not JSON", "<html>Service Unavailable</html>", "ABCPR1234K", "Unknown Response", "-", ""},
-        {"empty", "", "ABCPR1234K", "Failed to Open 'myProfile' Page", "-", ""},
-    });
+    QTest::addColumn<ProfileCase>("c");
+    const ProfileCase cases[] = {
+        {.tag = "every field",
+         .profile = R"({"firstName":"Ravi","midName":"K","lastName":"Rao","residentialStatusCd":"RES",
+             "countryCd":"1","priMobileNum":"98","priMobBelongsTo":"1","priEmailId":"r@x",
+             "priEmailRelationId":"5","secMobileNum":"91","secMobRelationId":"26","secEmailId":"c@x",
+             "secEmailRelationId":"2"})",
+         .name = "Ravi K Rao",
+         .login = Contacts{.nonResident = "No",
+                           .mobile1 = "98",
+                           .mobile1Rel = "1",
+                           .email1 = "r@x",
+                           .email1Rel = "5",
+                           .mobile2 = "91",
+                           .mobile2Rel = "26",
+                           .email2 = "c@x",
+                           .email2Rel = "2"}},
+        {.tag = "no middle name, numbers, null",
+         .profile = R"({"firstName":"Ravi","midName":null,"lastName":"Rao","priMobileNum":9876543210,
+             "priMobBelongsTo":1})",
+         .name = "Ravi Rao",
+         .login = Contacts{.mobile1 = "9876543210", .mobile1Rel = "1"}},
+        {.tag = "no first name, only a secondary e-mail",
+         .profile = R"({"midName":"K","lastName":"Rao","secEmailId":"k@x","secEmailRelationId":"11"})",
+         .name = "K Rao",
+         .login = Contacts{.email2 = "k@x", .email2Rel = "11"}},
+        {.tag = "blank name, relations 0, empty, negative, text",
+         .profile = R"({"firstName":" ","lastName":"  ","priMobileNum":"9","priMobBelongsTo":"0",
+             "priEmailId":"a","priEmailRelationId":"","secMobileNum":"8","secMobRelationId":"-2",
+             "secEmailId":"b","secEmailRelationId":"Self"})",
+         .name = "",
+         .login = Contacts{.mobile1 = "9", .email1 = "a", .mobile2 = "8", .email2 = "b"}},
+        {.tag = "non-resident",
+         .profile = R"({"residentialStatusCd":"NRI","countryCd":"971","priMobileNum":"5"})",
+         .name = "",
+         .login = Contacts{.nonResident = "Yes", .isd = "971", .mobile1 = "5"}},
+        {.tag = "resident ignores country",
+         .profile = " \r\n{\"residentialStatusCd\":\"RES\",\"countryCd\":\"7\",\"priMobileNum\":\"9\"}",
+         .name = "",
+         .login = Contacts{.nonResident = "No", .mobile1 = "9"}},
+        {.tag = "unknown residency",
+         .profile = R"({"residentialStatusCd":"X","countryCd":"1","priMobileNum":"9"})",
+         .name = "",
+         .login = Contacts{.mobile1 = "9"}},
+        {.tag = "family PAN",
+         .profile = R"({"residentialStatusCd":"NRI","countryCd":"971","priMobileNum":"9"})",
+         .pan = "ABCHR1234K",
+         .name = "",
+         .login = Contacts{.mobile1 = "9"}},
+        {.tag = "truncated",
+         .profile = "{\"firstName\":\"Ravi\",\"priMobileNum\":\"98\",\"priEmailId\":\"ra",
+         .name = "Ravi",
+         .login = Contacts{.mobile1 = "98", .email1 = "ra"}},
+        {.tag = "no contact",
+         .profile = R"({"firstName":"Ravi","priMobBelongsTo":"1"})",
+         .failure = "Unknown Response",
+         .name = "Ravi"},
+        {.tag = "array", .profile = "[1,2]", .failure = "Unknown Response", .name = ""},
+        {.tag = "not JSON", .profile = "<html>Service Unavailable</html>", .failure = "Unknown Response"},
+        {.tag = "empty", .profile = "", .failure = "Failed to Open 'myProfile' Page"},
+    };
+    for (const ProfileCase& c : cases) QTest::newRow(c.tag) << c;
   }
   void readProfile() {
-    QFETCH(QString, profile);
-    QFETCH(QString, pan);
-    const ProfileReading r = ReadProfile(profile, pan);
-    QTEST(r.failure, "failure");
-    QTEST(r.hasName ? r.name : "-", "name");
-    QTEST(r.hasContacts ? joined(r.login) : "", "login");
+    QFETCH(ProfileCase, c);
+    const ProfileReading r = ReadProfile(c.profile, QString(c.pan));
+    QCOMPARE(r.failure, c.failure);
+    QCOMPARE(r.hasName, c.name.has_value());
+    if (c.name)
+      QCOMPARE(r.name, *c.name);
+    QCOMPARE(r.hasContacts, c.login.has_value());
+    if (c.login)
+      QCOMPARE(cellList(r.login), cellList(c.login->group()));
   }
 
   void contactUpdate_data() {
-    QTest::addColumn<QString>("change");  // columns 34 to 43
-    QTest::addColumn<QString>("sent");    // the nine values
-    addRows<3>({
-        {"resident", "No;44;98;1;a;1", "91;98;1;a;1;;;;"},
-        {"residency blank", ";44;98;1", "91;98;1;;-1;;;;"},
-        {"non-resident", "Yes;971;50;5;a;12", "971;50;2;a;26;;;;"},
-        {"no relations", "No;;98;;a;0;91;;b;0", "91;98;-1;a;-1;91;;b;"},
-        {"relations of empty contacts", "No;;;2;;5;;10;;11", "91;;-1;;-1;;;;"},
-        {"negative", "No;;9;-3;a;-1;8;-5", "91;9;-1;a;-1;8;;;"},
-        {"2 to 5", "No;;9;2;a;3;8;4;b;5", "91;9;20;a;7;8;8;b;2"},
-        {"6, 7, 10, 11", "No;;9;6;a;7;8;10;b;11", "91;9;21;a;22;8;24;b;25"},
-        {"1 and 12", "No;;9;1;a;1;8;1;b;12", "91;9;1;a;1;8;1;b;26"},
-        {"2 spelt otherwise", "No;;9;2 ;a;2.0;8; 2;b;02", "91;9;20;a;20;8;20;b;20"},
-        {"no counterpart", "No;;9;8;a;2.5;8;13;b;1.0", "91;9;8;a;2.5;8;13;b;1.0"},
-    });
+    QTest::addColumn<UpdateCase>("c");
+    const UpdateCase cases[] = {
+        {.tag = "resident",
+         .change = {.nonResident = "No",
+                    .isd = "44",
+                    .mobile1 = "98",
+                    .mobile1Rel = "1",
+                    .email1 = "a",
+                    .email1Rel = "1"},
+         .sent = {.isd = "91", .priMobile = "98", .priMobileRel = "1", .priEmail = "a", .priEmailRel = "1"}},
+        {.tag = "residency blank",
+         .change = {.isd = "44", .mobile1 = "98", .mobile1Rel = "1"},
+         .sent = {.isd = "91", .priMobile = "98", .priMobileRel = "1", .priEmailRel = "-1"}},
+        {.tag = "non-resident",
+         .change = {.nonResident = "Yes",
+                    .isd = "971",
+                    .mobile1 = "50",
+                    .mobile1Rel = "5",
+                    .email1 = "a",
+                    .email1Rel = "12"},
+         .sent =
+             {.isd = "971", .priMobile = "50", .priMobileRel = "2", .priEmail = "a", .priEmailRel = "26"}},
+        {.tag = "no relations",
+         .change = {.nonResident = "No",
+                    .mobile1 = "98",
+                    .email1 = "a",
+                    .email1Rel = "0",
+                    .mobile2 = "91",
+                    .email2 = "b",
+                    .email2Rel = "0"},
+         .sent = {.isd = "91",
+                  .priMobile = "98",
+                  .priMobileRel = "-1",
+                  .priEmail = "a",
+                  .priEmailRel = "-1",
+                  .secMobile = "91",
+                  .secEmail = "b"}},
+        {.tag = "relations of empty contacts",
+         .change = {.nonResident = "No",
+                    .mobile1Rel = "2",
+                    .email1Rel = "5",
+                    .mobile2Rel = "10",
+                    .email2Rel = "11"},
+         .sent = {.isd = "91", .priMobileRel = "-1", .priEmailRel = "-1"}},
+        {.tag = "negative",
+         .change = {.nonResident = "No",
+                    .mobile1 = "9",
+                    .mobile1Rel = "-3",
+                    .email1 = "a",
+                    .email1Rel = "-1",
+                    .mobile2 = "8",
+                    .mobile2Rel = "-5"},
+         .sent = {.isd = "91",
+                  .priMobile = "9",
+                  .priMobileRel = "-1",
+                  .priEmail = "a",
+                  .priEmailRel = "-1",
+                  .secMobile = "8"}},
+        {.tag = "2 to 5",
+         .change = {.nonResident = "No",
+                    .mobile1 = "9",
+                    .mobile1Rel = "2",
+                    .email1 = "a",
+                    .email1Rel = "3",
+                    .mobile2 = "8",
+                    .mobile2Rel = "4",
+                    .email2 = "b",
+                    .email2Rel = "5"},
+         .sent = {.isd = "91",
+                  .priMobile = "9",
+                  .priMobileRel = "20",
+                  .priEmail = "a",
+                  .priEmailRel = "7",
+                  .secMobile = "8",
+                  .secMobileRel = "8",
+                  .secEmail = "b",
+                  .secEmailRel = "2"}},
+        {.tag = "6, 7, 10, 11",
+         .change = {.nonResident = "No",
+                    .mobile1 = "9",
+                    .mobile1Rel = "6",
+                    .email1 = "a",
+                    .email1Rel = "7",
+                    .mobile2 = "8",
+                    .mobile2Rel = "10",
+                    .email2 = "b",
+                    .email2Rel = "11"},
+         .sent = {.isd = "91",
+                  .priMobile = "9",
+                  .priMobileRel = "21",
+                  .priEmail = "a",
+                  .priEmailRel = "22",
+                  .secMobile = "8",
+                  .secMobileRel = "24",
+                  .secEmail = "b",
+                  .secEmailRel = "25"}},
+        {.tag = "1 and 12",
+         .change = {.nonResident = "No",
+                    .mobile1 = "9",
+                    .mobile1Rel = "1",
+                    .email1 = "a",
+                    .email1Rel = "1",
+                    .mobile2 = "8",
+                    .mobile2Rel = "1",
+                    .email2 = "b",
+                    .email2Rel = "12"},
+         .sent = {.isd = "91",
+                  .priMobile = "9",
+                  .priMobileRel = "1",
+                  .priEmail = "a",
+                  .priEmailRel = "1",
+                  .secMobile = "8",
+                  .secMobileRel = "1",
+                  .secEmail = "b",
+                  .secEmailRel = "26"}},
+        {.tag = "2 spelt otherwise",
+         .change = {.nonResident = "No",
+                    .mobile1 = "9",
+                    .mobile1Rel = "2 ",
+                    .email1 = "a",
+                    .email1Rel = "2.0",
+                    .mobile2 = "8",
+                    .mobile2Rel = " 2",
+                    .email2 = "b",
+                    .email2Rel = "02"},
+         .sent = {.isd = "91",
+                  .priMobile = "9",
+                  .priMobileRel = "20",
+                  .priEmail = "a",
+                  .priEmailRel = "20",
+                  .secMobile = "8",
+                  .secMobileRel = "20",
+                  .secEmail = "b",
+                  .secEmailRel = "20"}},
+        {.tag = "no counterpart",
+         .change = {.nonResident = "No",
+                    .mobile1 = "9",
+                    .mobile1Rel = "8",
+                    .email1 = "a",
+                    .email1Rel = "2.5",
+                    .mobile2 = "8",
+                    .mobile2Rel = "13",
+                    .email2 = "b",
+                    .email2Rel = "1.0"},
+         .sent = {.isd = "91",
+                  .priMobile = "9",
+                  .priMobileRel = "8",
+                  .priEmail = "a",
+                  .priEmailRel = "2.5",
+                  .secMobile = "8",
+                  .secMobileRel = "13",
+                  .secEmail = "b",
+                  .secEmailRel = "1.0"}},
+    };
+    for (const UpdateCase& c : cases) QTest::newRow(c.tag) << c;
   }
   void contactUpdate() {
-    QFETCH(QString, change);
-    QTEST(joined(BuildContactUpdate(group(change))), "sent");
+    QFETCH(UpdateCase, c);
+    QCOMPARE(cellList(BuildContactUpdate(c.change.group())), c.sent.values());
   }
 
   void writeBack_data() {
-    for (const char* c : {"change", "secDet", "emailId1"}) QTest::addColumn<QString>(c);
-    addRows<4>({
-        {"resident, all four", "No;;98;1;a@x;5;91;12;b@x;2", "||||R|1|5|12|2|", "b@x|||||R|1|5|12|2|"},
-        {"nothing", ";;98;0;;;;;b@x;", "", "b@x"},
-        {"non-resident, ISD 1", "Yes;1;50;1", "||||NR|1||||1", "|||||NR|1||||1"},
-        {"ISD of a resident, relation 0, orphan relation", "No;44;98;0;;5;91;2 ;b@x;", "||||R|||2 ||",
-         "b@x|||||R|||2 ||"},
-    });
+    QTest::addColumn<WriteBackCase>("c");
+    const WriteBackCase cases[] = {
+        {.tag = "resident, all four",
+         .change = {.nonResident = "No",
+                    .mobile1 = "98",
+                    .mobile1Rel = "1",
+                    .email1 = "a@x",
+                    .email1Rel = "5",
+                    .mobile2 = "91",
+                    .mobile2Rel = "12",
+                    .email2 = "b@x",
+                    .email2Rel = "2"},
+         .secDet = "||||R|1|5|12|2|",
+         .emailId1 = "b@x|||||R|1|5|12|2|"},
+        {.tag = "nothing",
+         .change = {.mobile1 = "98", .mobile1Rel = "0", .email2 = "b@x"},
+         .secDet = "",
+         .emailId1 = "b@x"},
+        {.tag = "non-resident, ISD 1",
+         .change = {.nonResident = "Yes", .isd = "1", .mobile1 = "50", .mobile1Rel = "1"},
+         .secDet = "||||NR|1||||1",
+         .emailId1 = "|||||NR|1||||1"},
+        {.tag = "ISD of a resident, relation 0, orphan relation",
+         .change = {.nonResident = "No",
+                    .isd = "44",
+                    .mobile1 = "98",
+                    .mobile1Rel = "0",
+                    .email1Rel = "5",
+                    .mobile2 = "91",
+                    .mobile2Rel = "2 ",
+                    .email2 = "b@x"},
+         .secDet = "||||R|||2 ||",
+         .emailId1 = "b@x|||||R|||2 ||"},
+    };
+    for (const WriteBackCase& c : cases) QTest::newRow(c.tag) << c;
   }
   void writeBack() {
-    QFETCH(QString, change);
-    QFETCH(QString, secDet);
-    QFETCH(QString, emailId1);
-    QCOMPARE(SecondaryDetailsText(group(change)), secDet);
-    ContactGroup g = group(change);
+    QFETCH(WriteBackCase, c);
+    QCOMPARE(SecondaryDetailsText(c.change.group()), c.secDet);
+    ContactGroup g = c.change.group();
     g[col::EMail1] = "o'neil@x";
-    QCOMPARE(RegistrationUpdateSql(testing::FakeBase(), "C'1", g, secDet),
+    QCOMPARE(RegistrationUpdateSql(testing::FakeBase(), "C'1", g, c.secDet),
              "UPDATE OnlineRegInfo SET EmailID='o''neil@x', MobNo='" + g[col::Mobile1] + "',EmailId1='" +
-                 emailId1 + "', MobNo1='" + g[col::Mobile2] + "' WHERE Code_No='C''1'");
+                 c.emailId1 + "', MobNo1='" + g[col::Mobile2] + "' WHERE Code_No='C''1'");
   }
 };
 

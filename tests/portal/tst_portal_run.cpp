@@ -1,3 +1,4 @@
+#include "contact_fields.h"
 #include "controls/zen_button.h"
 #include "entry/mod_it_main.h"
 #include "fake_base.h"
@@ -22,46 +23,57 @@ const QColor None, Cyan(227, 250, 251), Green(192, 255, 192), Pink(255, 227, 235
 // One client's run: the portal's answers and what the row and the store show afterwards.
 struct Case {
   const char* tag;
-  bool update;
+  RunMode mode;
   Script script;
   const char* log;
   QColor back, fore;
-  const char* calls;  // between the login and CheckForLogInCL
+  QStringList calls;  // between the login and CheckForLogInCL
   const char* name = "";
   bool written = false;
 };
 
 const char* const Profile = R"({"firstName":"Zara","lastName":"Khan","priMobileNum":"9000000001"})";
+const Contacts NewDetails = {
+    .nonResident = "No", .mobile1 = "9876543210", .mobile1Rel = "5", .email1 = "z@x.in", .email1Rel = "1"};
 
-// The main window's side of a run.
+// The main window's side of a run: the register and what the run reported.
 struct Window {
-  grid::FlexGridModel vsCL;
-  ProgressPanel FraProgress;
-  QList<bool> running;
-  PortalRun run{vsCL, FraProgress, [this](bool on) { running << on, FraProgress.setVisible(on); }};
+  grid::FlexGridModel clients;
+  bool cancel = false;
+  PortalRun run{clients, [this] { return cancel; }};
+  QStringList reports;
 
   Window() {
-    vsCL.setCols(col::Count);
-    vsCL.setRows(HeaderRows);
-    vsCL.setFixedRows(HeaderRows);
-    vsCL.setColHidden(col::ImportLogs, true);
+    clients.setCols(col::Count);
+    clients.setRows(HeaderRows);
+    clients.setFixedRows(HeaderRows);
+    clients.setColHidden(col::ImportLogs, true);
+    QObject::connect(&run, &PortalRun::started, [this] { reports << "started"; });
+    QObject::connect(&run, &PortalRun::clientStarted,
+                     [this](const QString& name) { reports << "client " + name; });
+    QObject::connect(&run, &PortalRun::progressText, [this](const QString& text) { reports << text; });
+    QObject::connect(&run, &PortalRun::clientFinished, [this](int row, const QString& outcome) {
+      reports << QString("row %1: %2").arg(row).arg(outcome);
+    });
+    QObject::connect(&run, &PortalRun::finished, [this] { reports << "finished"; });
   }
   // A client with PAN "AAAP<code>1111A", password "pw-<code>" and an earlier run's traces.
-  int add(const QString& code, bool ticked = true, bool hidden = false, const QString& change = {}) {
-    vsCL.AddItem(QStringList{"", code, "", "", "", code + " Client", pan(code), "", "pw-" + code}.join('\t'));
-    const int r = vsCL.Rows() - 1;
-    vsCL.setCellChecked(r, col::SrNo, ticked ? 1 : 2);
-    vsCL.setRowHidden(r, hidden);
-    const QStringList cells = change.split(';');
-    for (int i = 0; i < cells.size(); ++i) vsCL.setTextMatrix(r, col::Change + i, cells[i]);
-    vsCL.setTextMatrix(r, col::ImportLogs, "earlier");
-    vsCL.setCellBackColor(r, 0, r, col::ImportLogs, Pink);
+  int add(const QString& code, bool ticked = true, bool hidden = false, const Contacts& change = {}) {
+    clients.AddItem(
+        QStringList{"", code, "", "", "", code + " Client", pan(code), "", "pw-" + code}.join('\t'));
+    const int r = clients.Rows() - 1;
+    clients.setCellChecked(r, col::SrNo, ticked ? 1 : 2);
+    clients.setRowHidden(r, hidden);
+    const ContactGroup cells = change.group();
+    for (int i = 0; i < int(cells.size()); ++i) clients.setTextMatrix(r, col::Change + i, cells[size_t(i)]);
+    clients.setTextMatrix(r, col::ImportLogs, "earlier");
+    clients.setCellBackColor(r, 0, r, col::ImportLogs, Pink);
     return r;
   }
   static QString pan(const QString& code) { return "AAAP" + code + "1111A"; }
   // The row's colour when all its cells share it.
   QColor colour(int r, bool back) const {
-    const auto at = [&](int c) { return back ? vsCL.CellBackColor(r, c) : vsCL.CellForeColor(r, c); };
+    const auto at = [&](int c) { return back ? clients.CellBackColor(r, c) : clients.CellForeColor(r, c); };
     for (int c = 1; c <= col::ImportLogs; ++c)
       if (at(c) != at(0))
         return QColor(1, 2, 3);
@@ -69,9 +81,11 @@ struct Window {
   }
 };
 
-QString session(const QString& code, const QString& middle) {
+QString session(const QString& code, const QStringList& middle) {
   const QString pan = Window::pan(code);
-  return "InitMe, ShowError(0), Login(" + pan + ", pw-" + code + "), " + middle + ", Check(" + pan + ", 1)";
+  return (QStringList{"InitMe", "ShowError(0)", "Login(" + pan + ", pw-" + code + ")"} + middle +
+          QStringList{"Check(" + pan + ", 1)"})
+      .join(", ");
 }
 
 QStringList logLines() {
@@ -95,8 +109,7 @@ class TestPortalRun : public QObject {
     ObjectRegistry::instance().registerFactory("VelBase.ClsMain", [b = base_] { return b; });
     ModuleStart();
     journal_ = std::make_shared<Journal>();
-    ObjectRegistry::instance().registerFactory(PortalLogin::ProgId,
-                                               [j = journal_] { return std::make_shared<FakePortal>(j); });
+    registerFakePortal(journal_);
   }
   void cleanup() {
     ModuleShutdown();
@@ -106,20 +119,22 @@ class TestPortalRun : public QObject {
 
   void oneClient_data() {
     QTest::addColumn<Case>("c");
+    const RunMode Fetch = RunMode::Fetch, Update = RunMode::Update;
     // clang-format off
     const Case cases[] = {
-        {"fetch", false, {true, "", Profile}, "Login Success", None, None, "Profile", "Zara Khan"},
-        {"fetch, no profile", false, {}, "Failed to Open 'myProfile' Page", None, None, "Profile"},
-        {"fetch, not JSON", false, {true, "", "Expired"}, "Unknown Response", None, None, "Profile"},
-        {"not verified", false, {false, "NON Verified Details"}, "NON Verified Details", Cyan, None, "ErrData"},
-        {"PIN", true, {false, "Validate PIN Details"}, "Validate PIN Details", Green, None, "ErrData"},
-        {"wrong password", false, {false, "Wrong password"}, "Wrong password", Pink, None, "ErrData"},
-        {"failed login, contacts confirmed", false, {false, "Validate Contact Success"}, "Validate Contact Success",
-         None, Blue, "ErrData", "", true},
-        {"update", true, {true, "", Profile}, "Validate Contact Success", None, Blue, "Profile, Verify", "", true},
-        {"update refused", true, {true, "", Profile, false}, "Failed to Open 'Verify Contact Detail' Page", None,
-         None, "Profile, Verify"},
-        {"update, no profile", true, {}, "Failed to Open 'myProfile' Page", None, None, "Profile"},
+        {"fetch", Fetch, {true, "", Profile}, "Login Success", None, None, {"Profile"}, "Zara Khan"},
+        {"fetch, no profile", Fetch, {}, "Failed to Open 'myProfile' Page", None, None, {"Profile"}},
+        {"fetch, not JSON", Fetch, {true, "", "Expired"}, "Unknown Response", None, None, {"Profile"}},
+        {"not verified", Fetch, {false, "NON Verified Details"}, "NON Verified Details", Cyan, None, {"ErrData"}},
+        {"PIN", Update, {false, "Validate PIN Details"}, "Validate PIN Details", Green, None, {"ErrData"}},
+        {"wrong password", Fetch, {false, "Wrong password"}, "Wrong password", Pink, None, {"ErrData"}},
+        {"failed login, contacts confirmed", Fetch, {false, "Validate Contact Success"},
+         "Validate Contact Success", None, Blue, {"ErrData"}, "", true},
+        {"update", Update, {true, "", Profile}, "Validate Contact Success", None, Blue, {"Profile", "Verify"}, "",
+         true},
+        {"update refused", Update, {true, "", Profile, false}, "Failed to Open 'Verify Contact Detail' Page",
+         None, None, {"Profile", "Verify"}},
+        {"update, no profile", Update, {}, "Failed to Open 'myProfile' Page", None, None, {"Profile"}},
     };
     // clang-format on
     for (const Case& c : cases) QTest::newRow(c.tag) << c;
@@ -129,82 +144,94 @@ class TestPortalRun : public QObject {
     ScopedInteraction ui;
     Window w;
     const int skipped[] = {w.add("X", false), w.add("Y", true, true)};
-    const int z = w.add("Z", true, false, "No;;9876543210;5;z@x.in;1");
+    const int z = w.add("Z", true, false, NewDetails);
     journal_->scripts.insert(w.pan("Z"), c.script);
 
-    w.run.LoginToITR(c.update);
+    w.run.runClients(c.mode);
 
     QCOMPARE(journal_->sessions, QStringList{session("Z", c.calls)});
-    QCOMPARE(w.vsCL.TextMatrix(z, col::ImportLogs), c.log);
+    QCOMPARE(w.clients.TextMatrix(z, col::ImportLogs), c.log);
     QCOMPARE(w.colour(z, true), c.back);
     QCOMPARE(w.colour(z, false), c.fore);
-    QCOMPARE(w.vsCL.TextMatrix(z, col::LoginName), c.name);
+    QCOMPARE(w.clients.TextMatrix(z, col::LoginName), c.name);
     for (int r : skipped) {
-      QCOMPARE(w.vsCL.TextMatrix(r, col::ImportLogs), "");
+      QCOMPARE(w.clients.TextMatrix(r, col::ImportLogs), "");
       QCOMPARE(w.colour(r, true), None);
     }
-    QCOMPARE(journal_->submitted,
-             QStringList(QString(c.calls).contains("Verify") ? 1 : 0, "91;9876543210;2;z@x.in;1;;;;"));
-    QCOMPARE(w.vsCL.TextMatrix(z, col::Software + col::EMail1), c.written ? "z@x.in" : "");
-    QCOMPARE(w.vsCL.TextMatrix(z, col::Login + col::Mobile1Rel), c.written ? "5" : "");
+    const Submission sent = {.isd = "91",
+                             .priMobile = "9876543210",
+                             .priMobileRel = "2",  // Spouse in the portal's codes
+                             .priEmail = "z@x.in",
+                             .priEmailRel = "1"};
+    QCOMPARE(journal_->submitted, QList<QStringList>(c.calls.contains("Verify") ? 1 : 0, sent.values()));
+    QCOMPARE(w.clients.TextMatrix(z, col::Software + col::EMail1), c.written ? "z@x.in" : "");
+    QCOMPARE(w.clients.TextMatrix(z, col::Login + col::Mobile1Rel), c.written ? "5" : "");
     const QStringList sql = {
         "UPDATE OnlineRegInfo SET EmailID='z@x.in', MobNo='9876543210',"
         "EmailId1='|||||R|5|1|||', MobNo1='' WHERE Code_No='Z'",
         "Flush Tables"};
     QCOMPARE(base_->statements, c.written ? sql : QStringList());
-    QCOMPARE(w.running, QList<bool>({true, false}));
-    QVERIFY(!w.vsCL.ColHidden(col::ImportLogs));
-    QCOMPARE(w.FraProgress.lblPartyName->text(), "Fetching Details for - Z Client");
-    QVERIFY(!w.run.Portal);
+    QCOMPARE(w.reports.first(), "started");
+    QCOMPARE(w.reports.last(), "finished");
+    QVERIFY(w.reports.contains("client Z Client"));
+    QVERIFY(w.reports.contains(QString("row %1: %2").arg(z).arg(c.log)));
+    QVERIFY(!w.clients.ColHidden(col::ImportLogs));
+    QVERIFY(!w.run.portalLogin);
     QCOMPARE(logLines(), QStringList());
   }
 
+  // Each client gets its own component, which reports its progress through the run; the
+  // window hears of every client and step in order.
   void clientsInOrderOneInstanceEach() {
     ScopedInteraction ui;
     Window w;
-    for (const char* code : {"A", "B", "C"}) w.add(code);
+    const int a = w.add("A", true, false, NewDetails), b = w.add("B"), c = w.add("C");
     journal_->scripts = {{w.pan("A"), {true, "", Profile}}, {w.pan("B"), {false, "x"}}, {w.pan("C"), {}}};
-    w.run.Portal = w.run.NewPortalLogin();  // the window's own, replaced by the first client's
-    QCOMPARE(journal_->init, QStringList({Base().ExePath() + QDir::separator() + "VelLog.log",
-                                          Base().vTmpPath(), "lblprog", "cmdprogC"}));
-    w.run.LoginToITR(true);
-    QCOMPARE(journal_->sessions, QStringList({"InitMe", session("A", "Profile, Verify"),
-                                              session("B", "ErrData"), session("C", "Profile")}));
+    w.run.portalLogin = w.run.newPortalLogin();  // the window's own, replaced by the first client's
+    QCOMPARE(journal_->init,
+             QStringList({Base().ExePath() + QDir::separator() + "VelLog.log", Base().vTmpPath()}));
+    QCOMPARE(journal_->progress, static_cast<RunProgress*>(&w.run));
+
+    w.run.runClients(RunMode::Update);
+
+    QCOMPARE(journal_->sessions, QStringList({"InitMe", session("A", {"Profile", "Verify"}),
+                                              session("B", {"ErrData"}), session("C", {"Profile"})}));
     QCOMPARE(journal_->mostLive, 1);
     QCOMPARE(ui->yields, 3 + 2 + 1);  // each row, A's profile and request, C's profile
+    QCOMPARE(
+        w.reports,
+        QStringList({"started", "client A Client", "Logging in " + w.pan("A"), "Opening 'myProfile' Page ...",
+                     "Request for Verification ...", QString("row %1: Validate Contact Success").arg(a),
+                     "client B Client", "Logging in " + w.pan("B"), QString("row %1: x").arg(b),
+                     "client C Client", "Logging in " + w.pan("C"), "Opening 'myProfile' Page ...",
+                     QString("row %1: Failed to Open 'myProfile' Page").arg(c), "finished"}));
   }
 
+  // The run asks before each client and finishes the client in progress.
   void cancel_data() {
-    QTest::addColumn<int>("during");  // the client whose profile is being read
-    QTest::addColumn<bool>("yes");
+    QTest::addColumn<int>("during");  // the client whose profile is being read, -1: never
     QTest::addColumn<int>("done");
-    QTest::newRow("yes, first") << 0 << true << 1;
-    QTest::newRow("yes, last") << 2 << true << 3;
-    QTest::newRow("no") << 0 << false << 3;
+    QTest::newRow("first") << 0 << 1;
+    QTest::newRow("last") << 2 << 3;
+    QTest::newRow("not cancelled") << -1 << 3;
   }
   void cancel() {
     QFETCH(int, during);
-    QFETCH(bool, yes);
     QFETCH(int, done);
     ScopedInteraction ui;
     Window w;
     const int rows[] = {w.add("A"), w.add("B"), w.add("C")};
     for (const char* code : {"A", "B", "C"}) journal_->scripts.insert(w.pan(code), {true, "", Profile});
-    ui->answers = {yes};
     ui->onYield = [&] {
-      if (w.run.Portal && w.run.CurrentRow == rows[during] && ui->questions.isEmpty()) {
-        emit w.FraProgress.cmdprogC->Click();
-        emit w.FraProgress.cmdprogC->Click();  // asks again only when the first was answered No
-      }
+      if (during >= 0 && w.run.portalLogin && w.run.currentRow == rows[during])
+        w.cancel = true;
     };
-    w.FraProgress.setCancelMark("C");  // left by an earlier run
-    w.run.LoginToITR(false);
+    w.run.runClients(RunMode::Fetch);
     QCOMPARE(journal_->sessions.size(), done);
-    QCOMPARE(ui->questions, QStringList(yes ? 1 : 2, "Do you really want to Cancel?"));
     for (int i = 0; i < 3; ++i)
-      QCOMPARE(w.vsCL.TextMatrix(rows[i], col::ImportLogs), i < done ? "Login Success" : "");
-    QCOMPARE(w.FraProgress.CancelMark(), yes ? "C" : "");
-    QCOMPARE(w.running, QList<bool>({true, false}));
+      QCOMPARE(w.clients.TextMatrix(rows[i], col::ImportLogs), i < done ? "Login Success" : "");
+    QCOMPARE(w.reports.last(), "finished");
+    QVERIFY(!w.clients.ColHidden(col::ImportLogs));
   }
 
   void missingComponent() {
@@ -212,14 +239,41 @@ class TestPortalRun : public QObject {
     ObjectRegistry::instance().unregister(PortalLogin::ProgId);
     Window w;
     const int rows[] = {w.add("M"), w.add("N")};
-    w.run.LoginToITR(false);
+    w.run.runClients(RunMode::Fetch);
     const QStringList lines = logLines();
     QCOMPARE(lines.size(), 2);  // one per client
     for (int r : rows) {
-      QCOMPARE(w.vsCL.TextMatrix(r, col::ImportLogs), lines.first().section('\t', 2, 2));
+      QCOMPARE(w.clients.TextMatrix(r, col::ImportLogs), lines.first().section('\t', 2, 2));
       QCOMPARE(w.colour(r, true), Pink);
     }
     QVERIFY(lines.first().endsWith("\tfrmKestrel\tLoginToITR"));
+  }
+
+  // Cancel asks once; a run already marked asks nothing, and the next run starts unmarked.
+  void cancelQuestion_data() {
+    QTest::addColumn<bool>("markedBefore");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("yes") << false << QList<bool>{true} << 1 << true;
+    QTest::newRow("no") << false << QList<bool>{false} << 1 << false;
+    QTest::newRow("no, then yes") << false << QList<bool>{false, true} << 2 << true;
+    QTest::newRow("already marked") << true << QList<bool>{true} << 0 << true;
+  }
+  void cancelQuestion() {
+    QFETCH(bool, markedBefore);
+    QFETCH(QList<bool>, answers);
+    QFETCH(int, questions);
+    QFETCH(bool, marked);
+    ScopedInteraction ui;
+    ProgressPanel panel;
+    panel.setCancelRequested(markedBefore);
+    ui->answers.assign(answers.begin(), answers.end());
+    for (int i = 0; i < answers.size(); ++i) emit panel.cancelButton->Click();
+    QCOMPARE(ui->questions, QStringList(questions, "Do you really want to Cancel?"));
+    QCOMPARE(panel.cancelRequested(), marked);
+    panel.begin();
+    QVERIFY(!panel.cancelRequested());
   }
 };
 

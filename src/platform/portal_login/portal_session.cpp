@@ -1,11 +1,11 @@
 #include "portal_session.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLabel>
 #include <QMessageBox>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrel::portal {
 
@@ -103,18 +104,16 @@ PortalSession::PortalSession(PortalLoginOptions options) : options_(std::move(op
 
 PortalSession::~PortalSession() = default;
 
-void PortalSession::InitMe(const QString& logFile, const QString& tmpPath, QLabel* progressLabel,
-                           QWidget* cancelButton, double /*screenRatX*/, double /*screenRatY*/,
-                           double screenRatFS) {
+void PortalSession::InitMe(const QString& logFile, const QString& tmpPath, RunProgress* progress,
+                           double /*screenRatX*/, double /*screenRatY*/, double screenRatFS) {
   logFile_ = logFile;
   tmpPath_ = tmpPath;
-  label_ = progressLabel;
-  cancelButton_ = cancelButton;
+  progress_ = progress;
   fontScale_ = screenRatFS > 0 ? screenRatFS : 1.0;
 }
 
 bool PortalSession::cancelled() const {
-  return cancelButton_ && cancelButton_->property(CancelMarkProperty).toString() == QLatin1String("C");
+  return progress_ && progress_->cancelRequested();
 }
 
 bool PortalSession::hasSessionCookie() const {
@@ -129,8 +128,8 @@ void PortalSession::resetSession() {
 }
 
 void PortalSession::progress(const QString& text) {
-  if (label_)
-    label_->setText(text);
+  if (progress_)
+    progress_->showProgress(text);
 }
 
 QString PortalSession::scrub(QString text) const {
@@ -159,7 +158,7 @@ bool PortalSession::fail(const QString& routine, const QString& reason) {
   errData_ = reason;
   log(routine, userId_ + QStringLiteral(": ") + reason);
   if (showError_)
-    QMessageBox::warning(label_ ? label_->window() : nullptr, QStringLiteral("e-filing portal"), reason);
+    QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("e-filing portal"), reason);
   return false;
 }
 
@@ -387,13 +386,12 @@ void PortalSession::CheckForLogInCL(const QString& userId, bool logOut) {
     const QString service = QStringLiteral("logoutService");
     const QString entity = userId.trimmed().isEmpty() ? userId_ : userId.trimmed().toUpper();
     // Logging out is tidying up: it goes ahead after a cancel, once, without retries.
-    const QPointer<QWidget> button = cancelButton_;
-    cancelButton_ = nullptr;
+    RunProgress* const run = std::exchange(progress_, nullptr);
     const Answer answer = roundTrip(LoginPath, service,
                                     QJsonObject{{QStringLiteral("serviceName"), service},
                                                 {QStringLiteral("entity"), entity},
                                                 {QStringLiteral("userType"), QStringLiteral("IND")}});
-    cancelButton_ = button;
+    progress_ = run;
     if (!answer.succeeded())
       log(routine, entity + QStringLiteral(": logout not confirmed: ") + answer.reason());
   }

@@ -4,11 +4,7 @@
 
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QPointer>
 #include <QString>
-
-class QLabel;
-class QWidget;
 
 namespace kestrel::portal {
 
@@ -57,8 +53,8 @@ class PortalSession final : public PortalLogin {
   explicit PortalSession(PortalLoginOptions options);
   ~PortalSession() override;
 
-  void InitMe(const QString& logFile, const QString& tmpPath, QLabel* progressLabel, QWidget* cancelButton,
-              double screenRatX, double screenRatY, double screenRatFS) override;
+  void InitMe(const QString& logFile, const QString& tmpPath, RunProgress* progress, double screenRatX,
+              double screenRatY, double screenRatFS) override;
   void setShowError(bool show) override { showError_ = show; }
   bool LoginWHR_CL(const QString& userId, const QString& password) override;
   QString ErrData() const override { return errData_; }
@@ -88,8 +84,7 @@ class PortalSession final : public PortalLogin {
   QNetworkAccessManager network_;
   QString logFile_;
   QString tmpPath_;
-  QPointer<QLabel> label_;
-  QPointer<QWidget> cancelButton_;
+  RunProgress* progress_ = nullptr;
   double fontScale_ = 1.0;
   bool showError_ = true;
   QString errData_;

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSslCertificate>
@@ -20,6 +19,14 @@ using namespace kestrel::testing;
 namespace {
 
 const QString Password = QStringLiteral("S3cret'Pw\\%x");
+
+// The run's side: the last progress text, and the cancel mark.
+struct Progress final : RunProgress {
+  void showProgress(const QString& text) override { shown = text; }
+  bool cancelRequested() const override { return cancel; }
+  QString shown;
+  bool cancel = false;
+};
 
 QJsonObject profileOf(PortalLogin& login) {
   return QJsonDocument::fromJson(login.GeteUserProfile().toUtf8()).object();
@@ -42,15 +49,14 @@ class TstPortalLogin : public QObject {
   }
   std::shared_ptr<PortalLogin> make(const PortalLoginOptions& o) {
     auto login = makePortalLogin(o);
-    login->InitMe(dir_.filePath("VelLog.log"), dir_.path() + '/', &label_, &cancel_, 1, 1, 1);
+    login->InitMe(dir_.filePath("VelLog.log"), dir_.path() + '/', &progress_, 1, 1, 1);
     login->setShowError(false);
     return login;
   }
 
   QTemporaryDir dir_;
   Simulator sim_;
-  QLabel label_;
-  QPushButton cancel_;
+  Progress progress_;
 
  private slots:
   void initTestCase() {
@@ -78,7 +84,7 @@ class TstPortalLogin : public QObject {
         {"--fixture", fixture.fileName(), "--slow", "1500", "--record", dir_.filePath("updates.jsonl")}));
   }
 
-  void init() { cancel_.setProperty(PortalLogin::CancelMarkProperty, QString()); }
+  void init() { progress_ = Progress(); }
 
   void login_data() {
     QTest::addColumn<QString>("pan");
@@ -231,7 +237,7 @@ class TstPortalLogin : public QObject {
       o.baseUrl = QUrl(QString("http://127.0.0.1:%1").arg(probe.serverPort()));
     } else {
       o.retryDelayMs = 5000;
-      QTimer::singleShot(300, [this] { cancel_.setProperty(PortalLogin::CancelMarkProperty, QString("C")); });
+      QTimer::singleShot(300, [this] { progress_.cancel = true; });
     }
     auto login = make(o);
     int ticks = 0;
@@ -246,7 +252,7 @@ class TstPortalLogin : public QObject {
              qPrintable(QString::number(clock.elapsed())));
     if (what == "cancel") {
       QVERIFY2(ticks >= 10, "the wait did not yield to the event loop");
-      QVERIFY(!label_.text().isEmpty());
+      QVERIFY(!progress_.shown.isEmpty());
     }
     login->CheckForLogInCL(pan, true);
   }

@@ -1,4 +1,4 @@
-#include "portal/profile_rules.h"
+#include "portal/portal_rules.h"
 
 #include "register/edit_rules.h"
 #include "store/base_component.h"

@@ -8,28 +8,26 @@ namespace kestrel {
 
 class ZENButton;
 
-// The notice shown before the main window: the service terms and two buttons. Continue
+// The notice ("FrmNotice") shown before the main window: the service terms and two buttons. Continue
 // records that the user accepted; Back (or Escape) only closes it.
-class FrmNotice : public QDialog {
+class NoticeDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit FrmNotice(QWidget* parent = nullptr);
-  ~FrmNotice() override;
+  explicit NoticeDialog(QWidget* parent = nullptr);
+  ~NoticeDialog() override;
 
   // The default instance, created on first use and cleared when the dialog is unloaded.
-  static FrmNotice& Instance();
-  static bool Exists();
+  static NoticeDialog& instance();
+  static bool exists();
 
-  QLabel* lblHeading = nullptr;
-  QLabel* lblTerms = nullptr;
-  ZENButton* CmdCancelNotice = nullptr;
-  ZENButton* CmdContinue = nullptr;
+  QLabel* headingLabel = nullptr;
+  QLabel* termsLabel = nullptr;
+  ZENButton* backButton = nullptr;
+  ZENButton* continueButton = nullptr;
 
-  void CmdContinue_Click();
-  void CmdCancelNotice_Click();
-  // Escape does what Back does; the key goes no further.
-  void Form_KeyPress(int& keyAscii);
+  void acceptTerms();
+  void goBack();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

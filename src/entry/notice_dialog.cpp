@@ -1,4 +1,4 @@
-#include "entry/frm_notice.h"
+#include "entry/notice_dialog.h"
 
 #include "controls/zen_button.h"
 #include "entry/mod_it_main.h"
@@ -13,8 +13,8 @@
 namespace kestrel {
 
 namespace {
-QPointer<FrmNotice>& defaultInstance() {
-  static QPointer<FrmNotice> instance;
+QPointer<NoticeDialog>& defaultInstance() {
+  static QPointer<NoticeDialog> instance;
   return instance;
 }
 }  // namespace
@@ -37,90 +37,83 @@ const QStringList& NoticeTerms() {
   return terms;
 }
 
-FrmNotice::FrmNotice(QWidget* parent) : QDialog(parent) {
+NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FrmNotice"));
   setWindowTitle(QString::fromLatin1(NoticeCaption));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(true);
 
-  lblHeading = new QLabel(QString::fromLatin1(NoticeHeading), this);
-  lblHeading->setObjectName(QStringLiteral("lblHeading"));
-  lblHeading->setAlignment(Qt::AlignCenter);
-  QFont heading = lblHeading->font();
+  headingLabel = new QLabel(QString::fromLatin1(NoticeHeading), this);
+  headingLabel->setObjectName(QStringLiteral("lblHeading"));
+  headingLabel->setAlignment(Qt::AlignCenter);
+  QFont heading = headingLabel->font();
   heading.setBold(true);
   heading.setPointSizeF(heading.pointSizeF() * 1.4);
-  lblHeading->setFont(heading);
+  headingLabel->setFont(heading);
 
   QString html = QStringLiteral("<ul style=\"margin-left:0px\">");
   for (const QString& term : NoticeTerms())
     html += QStringLiteral("<li style=\"margin-bottom:6px\">%1</li>")
                 .arg(term.isEmpty() ? QStringLiteral("&nbsp;") : term.toHtmlEscaped());
   html += QStringLiteral("</ul>");
-  lblTerms = new QLabel(html, this);
-  lblTerms->setObjectName(QStringLiteral("lblTerms"));
-  lblTerms->setTextFormat(Qt::RichText);
-  lblTerms->setWordWrap(true);
+  termsLabel = new QLabel(html, this);
+  termsLabel->setObjectName(QStringLiteral("lblTerms"));
+  termsLabel->setTextFormat(Qt::RichText);
+  termsLabel->setWordWrap(true);
 
-  CmdCancelNotice = new ZENButton(this);
-  CmdCancelNotice->setObjectName(QStringLiteral("CmdCancelNotice"));
-  CmdCancelNotice->setCaption(QStringLiteral("<< &Back"));
-  CmdContinue = new ZENButton(this);
-  CmdContinue->setObjectName(QStringLiteral("CmdContinue"));
-  CmdContinue->setCaption(QStringLiteral("&Continue >>"));
-  for (ZENButton* b : {CmdCancelNotice, CmdContinue}) b->setMinimumSize(120, 30);
+  backButton = new ZENButton(this);
+  backButton->setObjectName(QStringLiteral("CmdCancelNotice"));
+  backButton->setCaption(QStringLiteral("<< &Back"));
+  continueButton = new ZENButton(this);
+  continueButton->setObjectName(QStringLiteral("CmdContinue"));
+  continueButton->setCaption(QStringLiteral("&Continue >>"));
+  for (ZENButton* b : {backButton, continueButton}) b->setMinimumSize(120, 30);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(CmdCancelNotice);
-  buttons->addWidget(CmdContinue);
+  buttons->addWidget(backButton);
+  buttons->addWidget(continueButton);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(lblHeading);
+  layout->addWidget(headingLabel);
   layout->addSpacing(8);
-  layout->addWidget(lblTerms, 1);
+  layout->addWidget(termsLabel, 1);
   layout->addLayout(buttons);
   setMinimumWidth(560);
   resize(620, sizeHint().height());
 
-  connect(CmdContinue, &ZENButton::Click, this, &FrmNotice::CmdContinue_Click);
-  connect(CmdCancelNotice, &ZENButton::Click, this, &FrmNotice::CmdCancelNotice_Click);
-  CmdContinue->setFocus();
+  connect(continueButton, &ZENButton::Click, this, &NoticeDialog::acceptTerms);
+  connect(backButton, &ZENButton::Click, this, &NoticeDialog::goBack);
+  continueButton->setFocus();
 }
 
-FrmNotice::~FrmNotice() {
+NoticeDialog::~NoticeDialog() {
   if (defaultInstance() == this)
     defaultInstance() = nullptr;
 }
 
-FrmNotice& FrmNotice::Instance() {
+NoticeDialog& NoticeDialog::instance() {
   if (!defaultInstance())
-    defaultInstance() = new FrmNotice;
+    defaultInstance() = new NoticeDialog;
   return *defaultInstance();
 }
 
-bool FrmNotice::Exists() {
+bool NoticeDialog::exists() {
   return !defaultInstance().isNull();
 }
 
-void FrmNotice::CmdContinue_Click() {
+void NoticeDialog::acceptTerms() {
   ModIT_Main().NoticeAccepted = true;
-  CmdCancelNotice_Click();
+  goBack();
 }
 
-void FrmNotice::CmdCancelNotice_Click() {
+void NoticeDialog::goBack() {
   close();
 }
 
-void FrmNotice::Form_KeyPress(int& keyAscii) {
-  if (keyAscii == 27) {
-    keyAscii = 0;
-    CmdCancelNotice_Click();
-  }
-}
-
-void FrmNotice::keyPressEvent(QKeyEvent* event) {
-  int key = event->key() == Qt::Key_Escape ? 27 : 0;
-  if (key == 27) {
-    Form_KeyPress(key);
+void NoticeDialog::keyPressEvent(QKeyEvent* event) {
+  // Escape does what Back does and goes no further.
+  if (event->key() == Qt::Key_Escape) {
+    goBack();
     event->accept();
     return;
   }
@@ -135,7 +128,7 @@ void FrmNotice::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void FrmNotice::closeEvent(QCloseEvent* event) {
+void NoticeDialog::closeEvent(QCloseEvent* event) {
   // Unloading clears the default instance; the next OpenForm builds a fresh notice.
   if (defaultInstance() == this)
     defaultInstance() = nullptr;

@@ -1,12 +1,13 @@
 // The main window and the notice offscreen, on a fake base component and a fake portal login
 // component: the load in its order, a dead database, the keys the window previews, the panels
-// in front of the main panel, the help document and the way in through OpenForm.
+// in front of the main panel, a portal run's progress and cancel, the help document and the way
+// in through OpenForm.
 #include "assign/default_panel.h"
 #include "controls/zen_button.h"
 #include "entry/cls_main.h"
-#include "entry/frm_kestrel.h"
-#include "entry/frm_notice.h"
+#include "entry/main_window.h"
 #include "entry/mod_it_main.h"
+#include "entry/notice_dialog.h"
 #include "fake_base.h"
 #include "fake_portal.h"
 #include "platform/grid/flexgrid.h"
@@ -60,12 +61,12 @@ struct Module {
     ModuleStart();
   }
   ~Module() {
-    if (frmKestrel* w = frmKestrel::Instance())
+    if (MainWindow* w = MainWindow::instance())
       delete w;
     ModuleShutdown();
   }
-  frmKestrel& open() {
-    frmKestrel& w = frmKestrel::Load();
+  MainWindow& open() {
+    MainWindow& w = MainWindow::loadDefault();
     w.show();
     QApplication::setActiveWindow(&w);
     (void)QTest::qWaitForWindowActive(&w);
@@ -86,13 +87,13 @@ int indexOf(const QStringList& list, const QString& prefix, int from = 0) {
 
 }  // namespace
 
-class TestFrmKestrel : public QObject {
+class TestMainWindow : public QObject {
   Q_OBJECT
 
  private slots:
   void loadsInOrder() {
     Module m;
-    frmKestrel& w = m.open();
+    MainWindow& w = m.open();
     const QStringList& s = m.base->statements;
     // Tables first, then the register, then the remembered defaults.
     const int create = indexOf(s, "CREATE TABLE IF NOT EXISTS ITRDet_Temp");
@@ -102,25 +103,28 @@ class TestFrmKestrel : public QObject {
     QVERIFY(create >= 0);
     QVERIFY(create < common && common < clients && clients < defaults);
     QCOMPARE(m.base->resizes, 1);
-    // One portal login component, held by the window and prepared with the progress panel's
-    // controls.
+    // One portal login component, held by the window: what it reports shows in the progress
+    // panel, and it sees the panel's cancel mark.
     QCOMPARE(m.portal->live, 1);
-    QCOMPARE(m.portal->init.size(), 4);
-    QCOMPARE(QDir::fromNativeSeparators(m.portal->init[0]),
-             m.base->ExePath() + QStringLiteral("/VelLog.log"));
-    QCOMPARE(m.portal->init[2], w.FraProgress->lblprog->objectName());
-    QCOMPARE(m.portal->init[3], w.FraProgress->cmdprogC->objectName());
-    QCOMPARE(w.vsCL->Rows(), HeaderRows + 3);
+    QCOMPARE(QDir::fromNativeSeparators(m.portal->init.value(0)), m.base->ExePath() + "/VelLog.log");
+    QVERIFY(m.portal->progress);
+    m.portal->progress->showProgress("Connecting ...");
+    QCOMPARE(w.progressPanel->progressLabel->text(), "Connecting ...");
+    QVERIFY(!m.portal->progress->cancelRequested());
+    w.progressPanel->setCancelRequested(true);
+    QVERIFY(m.portal->progress->cancelRequested());
+    QCOMPARE(w.registerGrid->Rows(), HeaderRows + 3);
     QCOMPARE(w.windowTitle(), QStringLiteral("Bulk Contact Detail Updation @ITD Portal"));
-    QCOMPARE(w.FraSetup->ChkColShow[col::Software + col::Mobile2]->text(), QStringLiteral("Mobile-2"));
-    QVERIFY(w.FraSetup->ChkColShow[col::PartyName]->isChecked());
-    QVERIFY(!w.FraSetup->ChkColShow[col::Password]->isChecked());
-    QVERIFY(w.FraSetup->ChkSoftware->isChecked() && w.FraSetup->ChkLogin->isChecked() &&
-            w.FraSetup->ChkChange->isChecked());
-    for (QComboBox* box : w.FraDefault->cboContBelongsTo) QCOMPARE(box->currentIndex(), 0);
+    QCOMPARE(w.setupPanel->ChkColShow[col::Software + col::Mobile2]->text(), QStringLiteral("Mobile-2"));
+    QVERIFY(w.setupPanel->ChkColShow[col::PartyName]->isChecked());
+    QVERIFY(!w.setupPanel->ChkColShow[col::Password]->isChecked());
+    QVERIFY(w.setupPanel->ChkSoftware->isChecked() && w.setupPanel->ChkLogin->isChecked() &&
+            w.setupPanel->ChkChange->isChecked());
+    for (QComboBox* box : w.defaultPanel->cboContBelongsTo) QCOMPARE(box->currentIndex(), 0);
     // Only the headers merge: row 0 across the group captions, SrNo down both header rows.
-    const grid::FlexGridModel& g = *w.vsCL->model();
-    QCOMPARE(g.mergedRange(0, col::Software + 3), (grid::CellRange{0, col::Software, 0, col::Software + 9}));
+    const grid::FlexGridModel& g = *w.registerGrid->model();
+    QCOMPARE(g.mergedRange(0, col::Software + col::Mobile1Rel),
+             (grid::CellRange{0, col::Software, 0, col::Software + 9}));
     QCOMPARE(g.mergedRange(0, col::SrNo), (grid::CellRange{0, col::SrNo, 1, col::SrNo}));
     QVERIFY(m.log().isEmpty());
   }
@@ -128,8 +132,8 @@ class TestFrmKestrel : public QObject {
   void deadDatabaseLeavesHeaders() {
     Module m;
     m.base->fails = [](const QString&) { return true; };
-    frmKestrel& w = m.open();
-    QCOMPARE(w.vsCL->Rows(), HeaderRows);
+    MainWindow& w = m.open();
+    QCOMPARE(w.registerGrid->Rows(), HeaderRows);
     QVERIFY(w.isVisible());
     QVERIFY(m.log().contains(QStringLiteral("frmKestrel\tShowData")));
   }
@@ -145,27 +149,27 @@ class TestFrmKestrel : public QObject {
 
   void enterMovesOnOrPresses() {
     Module m;
-    frmKestrel& w = m.open();
-    QLineEdit* from = w.FraMainOuter->TxtFromR[0];
+    MainWindow& w = m.open();
+    QLineEdit* from = w.registerPanel->TxtFromR[0];
     from->setFocus();
     QTest::keyClick(from, Qt::Key_Return);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.FraMainOuter->TxtFromR[1]));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.registerPanel->TxtFromR[1]));
 
-    w.FraMainOuter->CmdSetup->setFocus();
-    QTest::keyClick(w.FraMainOuter->CmdSetup, Qt::Key_Return);
-    QVERIFY(w.FraSetup->isVisible());
-    QVERIFY(!w.FraMainOuter->isEnabled());
+    w.registerPanel->CmdSetup->setFocus();
+    QTest::keyClick(w.registerPanel->CmdSetup, Qt::Key_Return);
+    QVERIFY(w.setupPanel->isVisible());
+    QVERIFY(!w.registerPanel->isEnabled());
   }
 
   void f5ReloadsOnlyOnTheMainPanel() {
     Module m;
-    frmKestrel& w = m.open();
+    MainWindow& w = m.open();
     auto loads = [&] { return m.base->statements.count(ClientListStatement()); };
-    w.vsCL->setFocus();
-    QTest::keyClick(w.vsCL, Qt::Key_F5);
+    w.registerGrid->setFocus();
+    QTest::keyClick(w.registerGrid, Qt::Key_F5);
     QCOMPARE(loads(), 2);
-    w.CmdSetup_Click();
-    QTest::keyClick(w.FraSetup->ChkColShow[0], Qt::Key_F5);
+    w.showSetup();
+    QTest::keyClick(w.setupPanel->ChkColShow[0], Qt::Key_F5);
     QCOMPARE(loads(), 2);
   }
 
@@ -179,15 +183,15 @@ class TestFrmKestrel : public QObject {
   void escapeClosesThePanelInFront() {
     QFETCH(QString, panel);
     Module m;
-    frmKestrel& w = m.open();
-    QPointer<frmKestrel> window(&w);
+    MainWindow& w = m.open();
+    QPointer<MainWindow> window(&w);
     if (panel == u"FraSetup")
-      w.CmdSetup_Click();
+      w.showSetup();
     else if (panel == u"FraDefault")
-      w.CmdSecEmail_Click();
+      w.showDefaults();
     else if (panel == u"FraReport") {
-      w.FraMainOuter->hide();
-      w.FraReport->show();
+      w.registerPanel->hide();
+      w.reportPanel->show();
     }
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
     QTest::keyClick(target, Qt::Key_Escape);
@@ -197,34 +201,71 @@ class TestFrmKestrel : public QObject {
     }
     QVERIFY(window && window->isVisible());
     QVERIFY(!w.findChild<QWidget*>(panel)->isVisible());
-    QVERIFY(w.FraMainOuter->isVisible() && w.FraMainOuter->isEnabled());
+    QVERIFY(w.registerPanel->isVisible() && w.registerPanel->isEnabled());
   }
 
   void onePanelInFront() {
     Module m;
-    frmKestrel& w = m.open();
-    w.CmdSetup_Click();
-    w.CmdSecEmail_Click();
-    QVERIFY(!w.FraSetup->isVisible());
-    QVERIFY(w.FraDefault->isVisible());
-    QCOMPARE(w.PanelInFront(), static_cast<QWidget*>(w.FraDefault));
-    QVERIFY(!w.FraMainOuter->isEnabled());
-    w.FraDefault->CmdCancelDefault_Click();
-    QVERIFY(w.FraMainOuter->isEnabled());
-    QCOMPARE(w.PanelInFront(), nullptr);
+    MainWindow& w = m.open();
+    w.showSetup();
+    w.showDefaults();
+    QVERIFY(!w.setupPanel->isVisible());
+    QVERIFY(w.defaultPanel->isVisible());
+    QCOMPARE(w.panelInFront(), static_cast<QWidget*>(w.defaultPanel));
+    QVERIFY(!w.registerPanel->isEnabled());
+    w.defaultPanel->CmdCancelDefault_Click();
+    QVERIFY(w.registerPanel->isEnabled());
+    QCOMPARE(w.panelInFront(), nullptr);
+  }
+
+  // A run puts the progress panel in front of the disabled main panel and shows each client
+  // and step in it; Escape asks to cancel, and the client in progress is finished. A mark left
+  // by an earlier run does not stop the next one.
+  void runShowsProgressAndCancelsByEscape() {
+    Module m;
+    MainWindow& w = m.open();
+    grid::FlexGridModel& g = *w.registerGrid->model();
+    for (int r = FirstDataRow; r < g.Rows(); ++r) g.setCellChecked(r, col::SrNo, grid::flexChecked);
+    w.progressPanel->setCancelRequested(true);
+    struct Seen {
+      bool inFront, mainEnabled;
+      QString client, progress;
+    };
+    QList<Seen> seen;
+    m.script->answers = {true};
+    m.script->onYield = [&] {
+      seen.append({w.panelInFront() == w.progressPanel, w.registerPanel->isEnabled(),
+                   w.progressPanel->clientLabel->text(), w.progressPanel->progressLabel->text()});
+      if (seen.size() == 1)
+        QTest::keyClick(w.progressPanel->cancelButton, Qt::Key_Escape);
+    };
+
+    w.fetchProfiles();
+
+    QCOMPARE(m.script->questions, QStringList{"Do you really want to Cancel?"});
+    QCOMPARE(seen.size(), 2);  // the first client's row and its profile; then the run stops
+    for (const Seen& s : seen) QVERIFY(s.inFront && !s.mainEnabled);
+    QCOMPARE(seen[0].client, "");
+    QCOMPARE(seen[1].client, "Fetching Details for - " + g.TextMatrix(FirstDataRow, col::PartyName));
+    QCOMPARE(seen[1].progress, "Opening 'myProfile' Page ...");
+    QVERIFY(!w.progressPanel->isVisible());
+    QVERIFY(w.registerPanel->isEnabled());
+    QCOMPARE(g.TextMatrix(FirstDataRow, col::ImportLogs), "Failed to Open 'myProfile' Page");
+    QCOMPARE(g.TextMatrix(FirstDataRow + 1, col::ImportLogs), "");
+    QVERIFY(m.log().isEmpty());
   }
 
   void helpOpensOnlyAnExistingDocument() {
     Module m;
-    frmKestrel& w = m.open();
-    QTest::keyClick(w.vsCL, Qt::Key_F1);
+    MainWindow& w = m.open();
+    QTest::keyClick(w.registerGrid, Qt::Key_F1);
     QVERIFY(m.script->opened.isEmpty());
     const QString path = m.base->ExePath() + QStringLiteral("/HTMLHelp/ITR_Help.pdf");
     QDir().mkpath(m.base->ExePath() + QStringLiteral("/HTMLHelp"));
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
-    w.CmdHelp_Click();
+    w.openHelp();
     QCOMPARE(m.script->opened, QStringList{QDir::toNativeSeparators(path)});
   }
 
@@ -242,22 +283,22 @@ class TestFrmKestrel : public QObject {
     Module m;
     ClsMain cls;
     QTimer::singleShot(0, [answer] {
-      FrmNotice& notice = FrmNotice::Instance();
+      NoticeDialog& notice = NoticeDialog::instance();
       if (answer == u"continue")
-        notice.CmdContinue->PerformClick();
+        notice.continueButton->PerformClick();
       else if (answer == u"back")
-        notice.CmdCancelNotice->PerformClick();
+        notice.backButton->PerformClick();
       else
         QTest::keyClick(&notice, Qt::Key_Escape);
     });
     cls.OpenForm();
     QCOMPARE(ModIT_Main().NoticeAccepted, opened);
-    QCOMPARE(frmKestrel::Instance() != nullptr, opened);
+    QCOMPARE(MainWindow::instance() != nullptr, opened);
     if (opened)
-      QVERIFY(frmKestrel::Instance()->isVisible());
-    QTRY_VERIFY(!FrmNotice::Exists());
+      QVERIFY(MainWindow::instance()->isVisible());
+    QTRY_VERIFY(!NoticeDialog::exists());
   }
 };
 
-QTEST_MAIN(TestFrmKestrel)
-#include "tst_frm_kestrel.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

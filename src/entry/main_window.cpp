@@ -1,0 +1,313 @@
+#include "entry/main_window.h"
+
+#include "assign/batch_update.h"
+#include "assign/default_panel.h"
+#include "controls/zen_button.h"
+#include "entry/error_log.h"
+#include "entry/interaction.h"
+#include "entry/mod_it_main.h"
+#include "platform/grid/flexgrid.h"
+#include "portal/portal_run.h"
+#include "portal/progress_panel.h"
+#include "register/register_grid.h"
+#include "register/register_panel.h"
+#include "register/setup_panel.h"
+#include "reports/report_panel.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QScreen>
+
+namespace kestrel {
+
+namespace {
+// The window's name in the error log.
+constexpr const char16_t* Window = u"frmKestrel";
+// 480 twips that the centring formula keeps free below the panels (the caption bar's share).
+constexpr int BottomAllowanceTwips = 480;
+
+QPointer<MainWindow>& defaultInstance() {
+  static QPointer<MainWindow> instance;
+  return instance;
+}
+}  // namespace
+
+MainWindow& MainWindow::loadDefault() {
+  if (!defaultInstance()) {
+    defaultInstance() = new MainWindow;
+    defaultInstance()->load();
+  }
+  return *defaultInstance();
+}
+
+MainWindow* MainWindow::instance() {
+  return defaultInstance().data();
+}
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("frmKestrel"));
+  setWindowTitle(QString::fromLatin1(Caption));
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  registerPanel = new RegisterPanel(this);
+  registerGrid = registerPanel->vsCL;
+  FormatRegisterGrid(*registerGrid->model());
+  reportPanel = new ReportPanel(this);
+  reportPanel->hide();
+  setupPanel = new SetupPanel(registerGrid, this);
+  setupPanel->hide();
+  defaultPanel = new DefaultPanel(registerGrid, this);
+  defaultPanel->hide();
+  progressPanel = new ProgressPanel(this);
+  progressPanel->hide();
+  portalRun = new PortalRun(
+      *registerGrid->model(), [this] { return progressPanel->cancelRequested(); }, this);
+  connectPortalRun();
+
+  connect(registerPanel->CmdHelp, &ZENButton::Click, this, &MainWindow::openHelp);
+  connect(registerPanel->CmdQuit, &ZENButton::Click, this, &MainWindow::quit);
+  connect(registerPanel->CmdSetup, &ZENButton::Click, this, &MainWindow::showSetup);
+  connect(registerPanel->CmdSecEmail, &ZENButton::Click, this, &MainWindow::showDefaults);
+  connect(registerPanel->CmdLogin, &ZENButton::Click, this, &MainWindow::fetchProfiles);
+  connect(registerPanel->CmdProceed, &ZENButton::Click, this, &MainWindow::proceedWithUpdate);
+  connect(setupPanel, &SetupPanel::closeRequested, this, [this] { hidePanel(setupPanel); });
+  connect(defaultPanel, &DefaultPanel::closeRequested, this, [this] { hidePanel(defaultPanel); });
+  connect(reportPanel, &ReportPanel::closeRequested, this, [this] {
+    registerPanel->show();
+    reportPanel->hide();
+  });
+
+  // A window of a size that suits the register, within the screen.
+  const QRect avail = screen() ? screen()->availableGeometry() : QRect(0, 0, 1280, 800);
+  resize(std::min(1360, avail.width() * 9 / 10), std::min(860, avail.height() * 9 / 10));
+  qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  if (defaultInstance() == this)
+    defaultInstance() = nullptr;
+}
+
+void MainWindow::connectPortalRun() {
+  // While a run goes on the progress panel is in front; its Cancel sets the mark the run asks.
+  connect(portalRun, &PortalRun::started, this, [this] {
+    progressPanel->begin();
+    showPanel(progressPanel);
+  });
+  connect(portalRun, &PortalRun::clientStarted, progressPanel, &ProgressPanel::showClient);
+  connect(portalRun, &PortalRun::progressText, progressPanel, &ProgressPanel::showProgress);
+  connect(portalRun, &PortalRun::finished, this, [this] {
+    progressPanel->end();
+    hidePanel(progressPanel);
+    if (closeAfterRun_)
+      QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  });
+}
+
+void MainWindow::load() {
+  ErrorTrap trap(Window, u"Form_Load");
+  trap([&] { Base().Resize_For_Resolution(this); });
+  CreateModuleTables();
+  trap([&] { portalRun->portalLogin = portalRun->newPortalLogin(); });
+  trap([&] { registerGrid->model()->setMergeCells(grid::flexMergeFixedOnly); });
+  trap([&] { defaultPanel->FillBelongsToLists(); });
+  trap([&] {
+    MergeHeaders(*registerGrid->model());
+    MergeHeaders(*reportPanel->VSRpt->model());
+  });
+  ShowData(*registerGrid->model());
+  defaultPanel->ReadDefaultDetails();
+  setupPanel->LoadColumns();
+  trap([&] { defaultPanel->SelectNoRelation(); });
+  trap([&] {
+    setupPanel->ChkSoftware->setChecked(true);
+    setupPanel->ChkLogin->setChecked(true);
+    setupPanel->ChkChange->setChecked(true);
+  });
+  defaultPanel->ReadITRDefSetting();
+  loaded_ = true;
+  layoutPanels();
+}
+
+void MainWindow::centre(QWidget* panel) const {
+  const int allowance = grid::FlexGridModel::twipsToPixels(BottomAllowanceTwips, logicalDpiY());
+  panel->move((width() - panel->width()) / 2, (height() - panel->height() - allowance) / 2);
+}
+
+void MainWindow::layoutPanels() {
+  ignoreErrors([&] {
+    // The main panel grows with the window (a register of many columns wants the room) and
+    // stays centred; the others keep their own size and are centred over it.
+    const int allowance = grid::FlexGridModel::twipsToPixels(BottomAllowanceTwips, logicalDpiY());
+    const int margin = 8;
+    registerPanel->resize(std::max(640, width() - 2 * margin),
+                          std::max(400, height() - allowance - 2 * margin));
+    centre(registerPanel);
+    // Centring leaves the allowance below; the panel uses it rather than leave a strip empty.
+    registerPanel->resize(registerPanel->width(), height() - registerPanel->y() - margin);
+    reportPanel->setGeometry(registerPanel->geometry());
+    for (QWidget* panel : {static_cast<QWidget*>(defaultPanel), static_cast<QWidget*>(progressPanel),
+                           static_cast<QWidget*>(setupPanel)}) {
+      if (panel->isVisible())
+        panel->adjustSize();
+      centre(panel);
+    }
+  });
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  layoutPanels();
+}
+
+QWidget* MainWindow::panelInFront() const {
+  for (QWidget* panel : {static_cast<QWidget*>(setupPanel), static_cast<QWidget*>(progressPanel),
+                         static_cast<QWidget*>(defaultPanel)})
+    if (panel->isVisible())
+      return panel;
+  return nullptr;
+}
+
+void MainWindow::showPanel(QWidget* panel) {
+  if (QWidget* front = panelInFront(); front && front != panel)
+    front->hide();
+  registerPanel->setEnabled(false);
+  reportPanel->setEnabled(false);
+  panel->show();
+  // Sized once shown, when its captions and style are final.
+  panel->adjustSize();
+  layoutPanels();
+  panel->raise();
+  // The focus goes to the panel's first control that takes it from the keyboard.
+  for (QWidget* w = panel->nextInFocusChain(); w && w != panel; w = w->nextInFocusChain())
+    if (panel->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+        w->isVisibleTo(panel)) {
+      w->setFocus(Qt::TabFocusReason);
+      break;
+    }
+}
+
+void MainWindow::hidePanel(QWidget* panel) {
+  panel->hide();
+  registerPanel->setEnabled(true);
+  reportPanel->setEnabled(true);
+  if (registerPanel->isVisible())
+    registerGrid->setFocus();
+}
+
+QString MainWindow::helpDocumentPath() {
+  return QDir::toNativeSeparators(Base().ExePath() + QStringLiteral("/HTMLHelp/ITR_Help.pdf"));
+}
+
+void MainWindow::openHelp() {
+  ErrorTrap trap(Window, u"CmdHelp_Click");
+  trap([&] {
+    const QString path = helpDocumentPath();
+    if (QFileInfo(path).isFile())
+      ui().OpenWithDesktop(path, true);
+  });
+}
+
+void MainWindow::quit() {
+  close();
+}
+
+void MainWindow::showSetup() {
+  showPanel(setupPanel);
+}
+
+void MainWindow::showDefaults() {
+  showPanel(defaultPanel);
+}
+
+void MainWindow::fetchProfiles() {
+  portalRun->runClients(RunMode::Fetch);
+}
+
+void MainWindow::proceedWithUpdate() {
+  CmdProceed_Click(*registerGrid, *defaultPanel, [this](bool updateMode) {
+    portalRun->runClients(updateMode ? RunMode::Update : RunMode::Fetch);
+  });
+}
+
+bool MainWindow::previewKey(int keyCode, QObject* target) {
+  switch (keyCode) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+      QWidget* active = focusWidget();
+      if (!active)
+        return false;
+      if (auto* b = qobject_cast<ZENButton*>(active)) {
+        b->PerformClick();
+        return true;
+      }
+      // The grid's in-place editor keeps Enter: it stores the edited value.
+      if (registerGrid->isEditing() && target == registerGrid->editor())
+        return false;
+      focusNextChild();
+      return true;
+    }
+    case Qt::Key_F5:
+      if (registerPanel->isVisible() && registerPanel->isEnabled()) {
+        ShowData(*registerGrid->model());
+        return true;
+      }
+      return false;
+    case Qt::Key_F1:
+      openHelp();
+      return true;
+    case Qt::Key_Escape:
+      // Escape in the grid's editor only abandons the edit.
+      if (registerGrid->isEditing() && target == registerGrid->editor())
+        return false;
+      if (setupPanel->isVisible())
+        setupPanel->CmdCancelSetup_Click();
+      else if (progressPanel->isVisible()) {
+        if (progressPanel->cancelButton->isVisible() && progressPanel->cancelButton->isEnabled())
+          progressPanel->confirmCancel();
+      } else if (defaultPanel->isVisible())
+        defaultPanel->CmdCancelDefault_Click();
+      else if (reportPanel->isVisible())
+        reportPanel->CmdBack_Click();
+      else
+        quit();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+    auto* widget = static_cast<QWidget*>(watched);
+    // Only keys meant for this window's own controls; a drop-down's list is a window of its own.
+    if (widget->window() == this) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (previewKey(key->key(), watched))
+        return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Nothing is stored on closing. A run in progress is cancelled and finishes its client
+  // first; the window closes when the run has ended.
+  if (portalRun->isRunning()) {
+    progressPanel->setCancelRequested(true);
+    closeAfterRun_ = true;
+    event->ignore();
+    return;
+  }
+  if (defaultInstance() == this)
+    defaultInstance() = nullptr;
+  QWidget::closeEvent(event);
+}
+
+}  // namespace kestrel

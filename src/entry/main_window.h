@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+namespace kestrel {
+
+class DefaultPanel;
+class PortalRun;
+class ProgressPanel;
+class RegisterPanel;
+class ReportPanel;
+class SetupPanel;
+namespace grid {
+class FlexGrid;
+}
+
+// The main window ("frmKestrel" in the log and as its object name): the client register on the
+// main panel, and in front of it at most one of the setup, default-contacts and progress
+// panels (the main panel is disabled meanwhile); the report panel takes the main panel's place.
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Caption of the window.
+  static constexpr const char* Caption = "Bulk Contact Detail Updation @ITD Portal";
+
+  // The default instance: loadDefault creates it and loads it once; closing clears it.
+  static MainWindow& loadDefault();
+  static MainWindow* instance();
+
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  RegisterPanel* registerPanel = nullptr;
+  ReportPanel* reportPanel = nullptr;
+  SetupPanel* setupPanel = nullptr;
+  DefaultPanel* defaultPanel = nullptr;
+  ProgressPanel* progressPanel = nullptr;
+  PortalRun* portalRun = nullptr;
+  grid::FlexGrid* registerGrid = nullptr;  // the register grid of the main panel
+
+  // The load in its fixed order: tables, portal login component, lists, register, defaults.
+  void load();
+  // Sizes the main panel to the window and centres the others over it.
+  void layoutPanels();
+  // The window previews every key of its controls; true when the key was swallowed.
+  bool previewKey(int keyCode, QObject* target);
+  void openHelp();
+  void quit();
+  void showSetup();
+  void showDefaults();
+  // The portal run in fetch mode over the selected clients.
+  void fetchProfiles();
+  // The checks of the update run, then the portal run in update mode.
+  void proceedWithUpdate();
+
+  // Brings a secondary panel in front and disables the main panel, or hides it and enables
+  // the main panel again.
+  void showPanel(QWidget* panel);
+  void hidePanel(QWidget* panel);
+  // The secondary panel in front, if any.
+  QWidget* panelInFront() const;
+
+  // The help document: the program folder's HTMLHelp/ITR_Help.pdf.
+  static QString helpDocumentPath();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void connectPortalRun();
+  void centre(QWidget* panel) const;
+  bool loaded_ = false;
+  bool closeAfterRun_ = false;
+};
+
+}  // namespace kestrel
