@@ -1,7 +1,8 @@
 #include "entry/frm_kestrel.h"
 
-#include "assign/batch_update.h"
 #include "assign/default_panel.h"
+#include "assign/proceed_checks.h"
+#include "assign/proceed_command.h"
 #include "controls/zen_button.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
@@ -108,21 +109,21 @@ void frmKestrel::Form_Load() {
   CreateModuleTables();
   trap([&] { Run->Portal = Run->NewPortalLogin(); });
   trap([&] { vsCL->model()->setMergeCells(grid::flexMergeFixedOnly); });
-  trap([&] { FraDefault->FillBelongsToLists(); });
+  trap([&] { FraDefault->fillRelationLists(); });
   trap([&] {
     MergeHeaders(*vsCL->model());
     MergeHeaders(*FraReport->VSRpt->model());
   });
   ShowData(*vsCL->model());
-  FraDefault->ReadDefaultDetails();
+  FraDefault->loadUsedValues();
   FraSetup->LoadColumns();
-  trap([&] { FraDefault->SelectNoRelation(); });
+  trap([&] { FraDefault->clearRelations(); });
   trap([&] {
     FraSetup->ChkSoftware->setChecked(true);
     FraSetup->ChkLogin->setChecked(true);
     FraSetup->ChkChange->setChecked(true);
   });
-  FraDefault->ReadITRDefSetting();
+  FraDefault->loadSettings();
   loaded_ = true;
   Form_Resize();
 }
@@ -223,7 +224,8 @@ void frmKestrel::CmdLogin_Click() {
 }
 
 void frmKestrel::CmdProceed_Click() {
-  kestrel::CmdProceed_Click(*vsCL, *FraDefault, [this](bool updateMode) { Run->LoginToITR(updateMode); });
+  StartUpdateRun(*vsCL, FraDefault->sharingLimits(),
+                 [this](bool updateMode) { Run->LoginToITR(updateMode); });
 }
 
 bool frmKestrel::Form_KeyDown(int keyCode, QObject* target) {
@@ -262,7 +264,7 @@ bool frmKestrel::Form_KeyDown(int keyCode, QObject* target) {
         if (FraProgress->cmdprogC->isVisible() && FraProgress->cmdprogC->isEnabled())
           FraProgress->cmdprogC_Click();
       } else if (FraDefault->isVisible())
-        FraDefault->CmdCancelDefault_Click();
+        FraDefault->closePanel();
       else if (FraReport->isVisible())
         FraReport->CmdBack_Click();
       else

@@ -117,7 +117,7 @@ class TestFrmKestrel : public QObject {
     QVERIFY(!w.FraSetup->ChkColShow[col::Password]->isChecked());
     QVERIFY(w.FraSetup->ChkSoftware->isChecked() && w.FraSetup->ChkLogin->isChecked() &&
             w.FraSetup->ChkChange->isChecked());
-    for (QComboBox* box : w.FraDefault->cboContBelongsTo) QCOMPARE(box->currentIndex(), 0);
+    for (QComboBox* box : w.FraDefault->relationBoxes) QCOMPARE(box->currentIndex(), 0);
     // Only the headers merge: row 0 across the group captions, SrNo down both header rows.
     const grid::FlexGridModel& g = *w.vsCL->model();
     QCOMPARE(g.mergedRange(0, col::Software + 3), (grid::CellRange{0, col::Software, 0, col::Software + 9}));
@@ -209,7 +209,7 @@ class TestFrmKestrel : public QObject {
     QVERIFY(w.FraDefault->isVisible());
     QCOMPARE(w.PanelInFront(), static_cast<QWidget*>(w.FraDefault));
     QVERIFY(!w.FraMainOuter->isEnabled());
-    w.FraDefault->CmdCancelDefault_Click();
+    w.FraDefault->closePanel();
     QVERIFY(w.FraMainOuter->isEnabled());
     QCOMPARE(w.PanelInFront(), nullptr);
   }
