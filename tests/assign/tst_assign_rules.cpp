@@ -84,10 +84,6 @@ class TestAssignRules : public QObject {
                                                                   .primaryEMail = "a@b.in",
                                                                   .secondaryMobile = "9876543210 "}
                                                 << SameMobileMessage << PanelField::SecondaryMobile;
-    QTest::newRow("same e-mail") << DefaultChoices{.primaryMobile = "9876543210",
-                                                   .primaryEMail = "a@b.in",
-                                                   .secondaryEMail = " a@b.in"}
-                                 << SameEMailMessage << PanelField::SecondaryEMail;
     QTest::newRow("e-mails differ in case")
         << DefaultChoices{.primaryMobile = "9876543210", .primaryEMail = "a@b.in", .secondaryEMail = "A@b.in"}
         << "" << PanelField{};

@@ -94,8 +94,6 @@ class TestAssignStore : public QObject {
     QTest::newRow("hidden and unticked rows never count")
         << times(2, {"9876543210"}) + Holders{{"9876543210", Tick::Hidden}, {"9876543210", Tick::Unticked}}
         << col::NewMobile1 << 2 << 0 << "";
-    QTest::newRow("mobile over the limit") << times(3, {"9876543210"}) << col::NewMobile1 << 2 << 0
-                                           << overMessage("Mobile No.", "9876543210", 2);
     // Many statements, names and addresses with quotes and backslashes: every row still counts once.
     const Holders many = times(300, {"sh'\\x@b.in", Tick::Ticked, "Name's \\ "});
     QTest::newRow("split insert, at the limit") << many << col::NewEMail1 << 300 << 600 << "";
