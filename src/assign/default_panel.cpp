@@ -16,8 +16,8 @@
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHash>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
