@@ -1,15 +1,16 @@
 // bench_assign: the default assignment and the sharing limits check at scale.
-//   ValidateData over N ticked clients (column 38, about ten clients per address) on SQLite
-//   and, when KESTREL_BENCH_MYSQL holds a connection string, on MariaDB; against the same
-//   counting done in C++ with a QHash and a sort, measured in the same run.
-//   CmdSecDefault_Click over the same N ticked clients (checks, assignment, remembered
-//   values, settings, lists, column widths) and the assignment loop alone; against the
-//   same eight texts written into a plain vector of rows.
+//   The sharing limits check (ValidateData) over N ticked clients (column 38, about ten
+//   clients per address) on SQLite and, when KESTREL_BENCH_MYSQL holds a connection string,
+//   on MariaDB; against the same counting done in C++ with a QHash and a sort, measured in
+//   the same run.
+//   The panel's assignment (CmdSecDefault_Click) over the same N ticked clients (checks,
+//   assignment, remembered values, settings, lists, column widths) and the assignment loop
+//   alone; against the same eight texts written into a plain vector of rows.
 //
 //   bench_assign [--clients 100000] [--runs 3]
 #include "assign/assign_rules.h"
-#include "assign/batch_update.h"
 #include "assign/default_panel.h"
+#include "assign/proceed_checks.h"
 #include "entry/interaction.h"
 #include "entry/mod_it_main.h"
 #include "platform/base/velbase.h"
@@ -89,21 +90,22 @@ void benchStore(const QString& label, const QString& connection, const QString& 
   Base().ConQuery(QStringLiteral("DELETE FROM TblITR_PriMob"));
   Base().ConQuery(QStringLiteral("DELETE FROM TblITR_PriMail"));
 
-  grid::FlexGrid view;
-  fillRegister(*view.model(), clients);
-  const grid::FlexGridModel& g = *view.model();
+  grid::FlexGridModel g;
+  fillRegister(g, clients);
 
   bool passed = false;
-  const double check = bestOf(runs, [&] { passed = ValidateData(view, 38, 100000); });
+  const double check = bestOf(runs, [&] { passed = !CheckSharingLimit(g, col::NewEMail1, 100000); });
   QString peerFound = QStringLiteral("-");
-  const double peer = bestOf(runs, [&] { peerFound = hashCount(g, 38, 100000); });
+  const double peer = bestOf(runs, [&] { peerFound = hashCount(g, col::NewEMail1, 100000); });
   const qsizetype limit = StatementSizeLimit();
   out << label << ": ValidateData over " << clients << " ticked clients " << QString::number(check, 'f', 1)
       << " ms (passed " << passed << ", statements of at most " << limit << " bytes); QHash count "
       << QString::number(peer, 'f', 1) << " ms; ratio " << QString::number(check / peer, 'f', 1) << "\n";
-  const double refused = bestOf(1, [&] { passed = ValidateData(view, 36, 9); });
+  std::optional<ProceedRefusal> refusal;
+  const double refused = bestOf(1, [&] { refusal = CheckSharingLimit(g, col::NewMobile1, 9); });
   out << label << ": ValidateData refusing (limit 9 of 10 per mobile) " << QString::number(refused, 'f', 1)
-      << " ms, peer names " << hashCount(g, 36, 9) << "\n";
+      << " ms: " << (refusal ? refusal->message : QStringLiteral("passed")) << "; peer names "
+      << hashCount(g, col::NewMobile1, 9) << "\n";
   out.flush();
   ModuleShutdown();
 }
@@ -120,20 +122,20 @@ void benchAssignment(const QString& home, int clients, int runs) {
   grid::FlexGrid view;
   fillRegister(*view.model(), clients);
   DefaultPanel panel(&view);
-  panel.FillBelongsToLists();
-  panel.ReadDefaultDetails();
-  panel.ReadITRDefSetting();
+  panel.fillRelationLists();
+  panel.loadUsedValues();
+  panel.loadSettings();
 
   auto setPanel = [&] {
-    panel.cmbp_mob->setEditText(QStringLiteral("9876543210"));
-    panel.cmbp_email->setEditText(QStringLiteral("office@firm-domain.in"));
-    panel.CmbSecMob->setEditText(QStringLiteral("9123456789"));
-    panel.Cmbsecemail->setEditText(QString());
-    for (QComboBox* box : panel.cboContBelongsTo) box->setCurrentIndex(1);
+    panel.primaryMobileBox->setEditText(QStringLiteral("9876543210"));
+    panel.primaryEMailBox->setEditText(QStringLiteral("office@firm-domain.in"));
+    panel.secondaryMobileBox->setEditText(QStringLiteral("9123456789"));
+    panel.secondaryEMailBox->setEditText(QString());
+    for (QComboBox* box : panel.relationBoxes) box->setCurrentIndex(1);
   };
   const double click = bestOf(runs, [&] {
     setPanel();
-    panel.CmdSecDefault_Click();
+    panel.assignToSelectedClients();
   });
   setPanel();
   const DefaultChoices choices = panel.choices();

@@ -1,7 +1,6 @@
 #include "assign/assign_rules.h"
 
 #include "platform/grid/flexgrid_model.h"
-#include "register/edit_rules.h"
 #include "register/register_layout.h"
 
 namespace kestrel {
@@ -11,21 +10,10 @@ using col::NewEMail1;
 using col::NewEMail1Rel;
 using col::NewEMail2;
 using col::NewEMail2Rel;
-using col::NewIsd;
 using col::NewMobile1;
 using col::NewMobile1Rel;
 using col::NewMobile2;
 using col::NewMobile2Rel;
-using col::NewResidency;
-
-QString trimmedCell(const grid::FlexGridModel& g, int row, int c) {
-  return g.TextMatrix(row, c).trimmed();
-}
-
-// A relation cell counts as given when it spells a code above zero.
-bool relationGiven(const grid::FlexGridModel& g, int row, int c) {
-  return LeadingNumber(g.TextMatrix(row, c)) > 0;
-}
 }  // namespace
 
 RedrawPause::RedrawPause(grid::FlexGridModel& g) : g_(g), redraw_(g.Redraw()) {
@@ -87,31 +75,6 @@ int AssignDefaults(grid::FlexGridModel& g, const DefaultChoices& choices) {
     ++assigned;
   }
   return assigned;
-}
-
-std::optional<IncompleteRow> FindIncompleteRow(const grid::FlexGridModel& g) {
-  auto refuse = [](int row, int c, const char* message) {
-    return IncompleteRow{row, c, QString::fromLatin1(message)};
-  };
-  for (int row = FirstDataRow; row < g.Rows(); ++row) {
-    if (!IsSelectedRow(g, row))
-      continue;
-    if (g.TextMatrix(row, NewResidency) == u"Yes" && trimmedCell(g, row, NewIsd).isEmpty())
-      return refuse(row, NewIsd, "ISD cannot be blank");
-    if (trimmedCell(g, row, NewMobile1).isEmpty())
-      return refuse(row, NewMobile1, "Primary Mobile cannot be blank");
-    if (!relationGiven(g, row, NewMobile1Rel))
-      return refuse(row, NewMobile1Rel, "Primary Mobile Belongs To cannot be blank");
-    if (trimmedCell(g, row, NewEMail1).isEmpty())
-      return refuse(row, NewEMail1, "Primary E-Mail cannot be blank");
-    if (!relationGiven(g, row, NewEMail1Rel))
-      return refuse(row, NewEMail1Rel, "Primary E-Mail Belongs To cannot be blank");
-    if (!trimmedCell(g, row, NewMobile2).isEmpty() && !relationGiven(g, row, NewMobile2Rel))
-      return refuse(row, NewMobile2Rel, "Secondary Mobile Belongs To cannot be blank");
-    if (!trimmedCell(g, row, NewEMail2).isEmpty() && !relationGiven(g, row, NewEMail2Rel))
-      return refuse(row, NewEMail2Rel, "Secondary E-mail Belongs To cannot be blank");
-  }
-  return std::nullopt;
 }
 
 }  // namespace kestrel

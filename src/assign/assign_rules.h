@@ -32,13 +32,13 @@ bool IsSelectedRow(const grid::FlexGridModel& vsCL, int row);
 // two options, and the relation code of each belongs-to box as text ("" for "(Select)",
 // which leaves the relation column as it is).
 struct DefaultChoices {
-  QString primaryMobile;
-  QString primaryEMail;
-  QString secondaryMobile;
-  QString secondaryEMail;
-  bool useClientMobile = false;     // ChkCustMobile
-  bool fetchAlias = false;          // ChkFetchAlias
-  std::array<QString, 4> relation;  // primary mobile, primary e-mail, secondary mobile, secondary e-mail
+  QString primaryMobile{};
+  QString primaryEMail{};
+  QString secondaryMobile{};
+  QString secondaryEMail{};
+  bool useClientMobile = false;       // ChkCustMobile
+  bool fetchAlias = false;            // ChkFetchAlias
+  std::array<QString, 4> relation{};  // primary mobile, primary e-mail, secondary mobile, secondary e-mail
 };
 
 // The panel field a refusal puts the focus in.
@@ -58,17 +58,6 @@ void AssignDefaultsToRow(grid::FlexGridModel& vsCL, int row, const DefaultChoice
 
 // Gives every selected row the defaults; returns the number of rows assigned.
 int AssignDefaults(grid::FlexGridModel& vsCL, const DefaultChoices& choices);
-
-// A selected row whose new contact details are incomplete: where the cursor goes and what the
-// user is told.
-struct IncompleteRow {
-  int row = -1;
-  int col = -1;
-  QString message;
-};
-
-// The first incomplete selected row, checking each row fully before the next.
-std::optional<IncompleteRow> FindIncompleteRow(const grid::FlexGridModel& vsCL);
 
 inline constexpr const char* PrimaryMobileBlankMessage = "Primary Mobile No. can not be blank";
 inline constexpr const char* PrimaryEMailBlankMessage = "Primary E-mail can not be blank";

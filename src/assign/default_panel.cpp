@@ -1,10 +1,11 @@
 #include "assign/default_panel.h"
 
 #include "assign/auto_find.h"
+#include "assign/default_store.h"
+#include "assign/proceed_checks.h"
 #include "controls/zen_button.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
-#include "entry/mod_it_main.h"
 #include "platform/grid/flexgrid.h"
 #include "register/edit_rules.h"
 #include "register/register_layout.h"
@@ -12,17 +13,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
-
-#include <cmath>
 
 namespace kestrel {
 
@@ -31,40 +30,6 @@ using col::NewEMail1;
 using col::NewEMail2;
 using col::NewMobile1;
 using col::NewMobile2;
-
-constexpr char16_t kSection[] = u"ITRDEFSETUP";
-
-QString section() {
-  return QString::fromUtf16(kSection);
-}
-
-// A check box's value as stored: 0 unticked, 1 ticked, 2 grey.
-QString checkValue(const QCheckBox* box) {
-  switch (box->checkState()) {
-    case Qt::Checked:
-      return QStringLiteral("1");
-    case Qt::PartiallyChecked:
-      return QStringLiteral("2");
-    default:
-      return QStringLiteral("0");
-  }
-}
-
-// A stored check-box value back into the box; a value that is no number or no state raises
-// the error the caller's trap records, and the box keeps its state.
-void setCheckValue(QCheckBox* box, const QString& stored) {
-  if (!IsNumeric(stored))
-    throw RuntimeError(errnum::TypeMismatch, QStringLiteral("Type mismatch"));
-  const double value = std::nearbyint(stored.trimmed().toDouble());
-  if (value == 0)
-    box->setCheckState(Qt::Unchecked);
-  else if (value == 1)
-    box->setCheckState(Qt::Checked);
-  else if (value == 2)
-    box->setCheckState(Qt::PartiallyChecked);
-  else
-    throw RuntimeError(380, QStringLiteral("Invalid property value"));
-}
 
 QComboBox* makeValueCombo(QWidget* parent, const char* name, ComboAutoFind::KeyFilter filter) {
   auto* combo = new QComboBox(parent);
@@ -89,46 +54,47 @@ DefaultPanel::DefaultPanel(grid::FlexGrid* vsCL, QWidget* parent) : QFrame(paren
   setFrameShadow(QFrame::Raised);
   setAutoFillBackground(true);
 
-  cmbp_mob = makeValueCombo(this, "cmbp_mob", MobileKeyFilter);
-  cmbp_email = makeValueCombo(this, "cmbp_email", {});
-  CmbSecMob = makeValueCombo(this, "CmbSecMob", MobileKeyFilter);
-  Cmbsecemail = makeValueCombo(this, "Cmbsecemail", {});
-  for (std::size_t i = 0; i < cboContBelongsTo.size(); ++i) {
-    cboContBelongsTo[i] = new QComboBox(this);
-    cboContBelongsTo[i]->setObjectName(QStringLiteral("cboContBelongsTo%1").arg(i));
+  primaryMobileBox = makeValueCombo(this, "cmbp_mob", MobileKeyFilter);
+  primaryEMailBox = makeValueCombo(this, "cmbp_email", {});
+  secondaryMobileBox = makeValueCombo(this, "CmbSecMob", MobileKeyFilter);
+  secondaryEMailBox = makeValueCombo(this, "Cmbsecemail", {});
+  for (std::size_t i = 0; i < relationBoxes.size(); ++i) {
+    relationBoxes[i] = new QComboBox(this);
+    relationBoxes[i]->setObjectName(QStringLiteral("cboContBelongsTo%1").arg(i));
   }
-  ChkCustMobile = new QCheckBox(QStringLiteral("Use Client Mobile Number"), this);
-  ChkCustMobile->setObjectName(QStringLiteral("ChkCustMobile"));
-  ChkFetchAlias = new QCheckBox(QStringLiteral("Fetch Primary E-Mail from E-Mail Setup"), this);
-  ChkFetchAlias->setObjectName(QStringLiteral("ChkFetchAlias"));
-  TxtMaxEMail = new QLineEdit(this);
-  TxtMaxEMail->setObjectName(QStringLiteral("TxtMaxEMail"));
-  TxtMaxMobile = new QLineEdit(this);
-  TxtMaxMobile->setObjectName(QStringLiteral("TxtMaxMobile"));
-  CmdSecDefault = new ZENButton(this);
-  CmdSecDefault->setObjectName(QStringLiteral("CmdSecDefault"));
-  CmdSecDefault->setCaption(QStringLiteral("&Assign"));
-  CmdCancelDefault = new ZENButton(this);
-  CmdCancelDefault->setObjectName(QStringLiteral("CmdCancelDefault"));
-  CmdCancelDefault->setCaption(QStringLiteral("&Cancel"));
+  useClientMobileBox = new QCheckBox(QStringLiteral("Use Client Mobile Number"), this);
+  useClientMobileBox->setObjectName(QStringLiteral("ChkCustMobile"));
+  fetchAliasBox = new QCheckBox(QStringLiteral("Fetch Primary E-Mail from E-Mail Setup"), this);
+  fetchAliasBox->setObjectName(QStringLiteral("ChkFetchAlias"));
+  eMailLimitBox = new QLineEdit(this);
+  eMailLimitBox->setObjectName(QStringLiteral("TxtMaxEMail"));
+  mobileLimitBox = new QLineEdit(this);
+  mobileLimitBox->setObjectName(QStringLiteral("TxtMaxMobile"));
+  assignButton = new ZENButton(this);
+  assignButton->setObjectName(QStringLiteral("CmdSecDefault"));
+  assignButton->setCaption(QStringLiteral("&Assign"));
+  cancelButton = new ZENButton(this);
+  cancelButton->setObjectName(QStringLiteral("CmdCancelDefault"));
+  cancelButton->setCaption(QStringLiteral("&Cancel"));
 
   buildLayout();
 
   // A client's own mobile or alias replaces the typed default, so its field is not needed.
-  connect(ChkCustMobile, &QCheckBox::stateChanged, this,
-          [this] { cmbp_mob->setEnabled(ChkCustMobile->checkState() != Qt::Checked); });
-  connect(ChkFetchAlias, &QCheckBox::stateChanged, this,
-          [this] { cmbp_email->setEnabled(ChkFetchAlias->checkState() != Qt::Checked); });
-  connect(CmdSecDefault, &ZENButton::Click, this, &DefaultPanel::assignClicked);
-  connect(CmdCancelDefault, &ZENButton::Click, this, &DefaultPanel::CmdCancelDefault_Click);
+  connect(useClientMobileBox, &QCheckBox::stateChanged, this,
+          [this] { primaryMobileBox->setEnabled(useClientMobileBox->checkState() != Qt::Checked); });
+  connect(fetchAliasBox, &QCheckBox::stateChanged, this,
+          [this] { primaryEMailBox->setEnabled(fetchAliasBox->checkState() != Qt::Checked); });
+  connect(assignButton, &ZENButton::Click, this, &DefaultPanel::assignClicked);
+  connect(cancelButton, &ZENButton::Click, this, &DefaultPanel::closePanel);
 
-  for (QWidget* field : {static_cast<QWidget*>(cmbp_mob), static_cast<QWidget*>(cmbp_email),
-                         static_cast<QWidget*>(CmbSecMob), static_cast<QWidget*>(Cmbsecemail)}) {
+  for (QWidget* field :
+       {static_cast<QWidget*>(primaryMobileBox), static_cast<QWidget*>(primaryEMailBox),
+        static_cast<QWidget*>(secondaryMobileBox), static_cast<QWidget*>(secondaryEMailBox)}) {
     field->installEventFilter(this);
     static_cast<QComboBox*>(field)->lineEdit()->installEventFilter(this);
   }
-  TxtMaxEMail->installEventFilter(this);
-  TxtMaxMobile->installEventFilter(this);
+  eMailLimitBox->installEventFilter(this);
+  mobileLimitBox->installEventFilter(this);
 }
 
 DefaultPanel::~DefaultPanel() = default;
@@ -142,37 +108,37 @@ void DefaultPanel::buildLayout() {
   auto* contacts = new QGridLayout;
   contacts->setHorizontalSpacing(8);
   contacts->addWidget(new QLabel(QStringLiteral("Belongs To"), this), 0, 2);
-  contacts->addWidget(buddyLabel(QStringLiteral("Primary &Mobile"), cmbp_mob, this), 1, 0);
-  contacts->addWidget(cmbp_mob, 1, 1);
-  contacts->addWidget(cboContBelongsTo[0], 1, 2);
-  contacts->addWidget(ChkCustMobile, 2, 1, 1, 2);
-  contacts->addWidget(buddyLabel(QStringLiteral("Primary &E-Mail"), cmbp_email, this), 3, 0);
-  contacts->addWidget(cmbp_email, 3, 1);
-  contacts->addWidget(cboContBelongsTo[1], 3, 2);
-  contacts->addWidget(ChkFetchAlias, 4, 1, 1, 2);
-  contacts->addWidget(buddyLabel(QStringLiteral("Secondary M&obile"), CmbSecMob, this), 5, 0);
-  contacts->addWidget(CmbSecMob, 5, 1);
-  contacts->addWidget(cboContBelongsTo[2], 5, 2);
-  contacts->addWidget(buddyLabel(QStringLiteral("Secondary E-Mai&l"), Cmbsecemail, this), 6, 0);
-  contacts->addWidget(Cmbsecemail, 6, 1);
-  contacts->addWidget(cboContBelongsTo[3], 6, 2);
+  contacts->addWidget(buddyLabel(QStringLiteral("Primary &Mobile"), primaryMobileBox, this), 1, 0);
+  contacts->addWidget(primaryMobileBox, 1, 1);
+  contacts->addWidget(relationBoxes[0], 1, 2);
+  contacts->addWidget(useClientMobileBox, 2, 1, 1, 2);
+  contacts->addWidget(buddyLabel(QStringLiteral("Primary &E-Mail"), primaryEMailBox, this), 3, 0);
+  contacts->addWidget(primaryEMailBox, 3, 1);
+  contacts->addWidget(relationBoxes[1], 3, 2);
+  contacts->addWidget(fetchAliasBox, 4, 1, 1, 2);
+  contacts->addWidget(buddyLabel(QStringLiteral("Secondary M&obile"), secondaryMobileBox, this), 5, 0);
+  contacts->addWidget(secondaryMobileBox, 5, 1);
+  contacts->addWidget(relationBoxes[2], 5, 2);
+  contacts->addWidget(buddyLabel(QStringLiteral("Secondary E-Mai&l"), secondaryEMailBox, this), 6, 0);
+  contacts->addWidget(secondaryEMailBox, 6, 1);
+  contacts->addWidget(relationBoxes[3], 6, 2);
   contacts->setColumnStretch(1, 3);
   contacts->setColumnStretch(2, 2);
 
   auto* limits = new QGroupBox(QStringLiteral("Maximum Parties sharing one"), this);
   auto* limitRow = new QHBoxLayout(limits);
-  limitRow->addWidget(buddyLabel(QStringLiteral("Mobile &No."), TxtMaxMobile, limits));
-  limitRow->addWidget(TxtMaxMobile);
+  limitRow->addWidget(buddyLabel(QStringLiteral("Mobile &No."), mobileLimitBox, limits));
+  limitRow->addWidget(mobileLimitBox);
   limitRow->addSpacing(16);
-  limitRow->addWidget(buddyLabel(QStringLiteral("E-Mail &ID"), TxtMaxEMail, limits));
-  limitRow->addWidget(TxtMaxEMail);
+  limitRow->addWidget(buddyLabel(QStringLiteral("E-Mail &ID"), eMailLimitBox, limits));
+  limitRow->addWidget(eMailLimitBox);
   limitRow->addStretch(1);
-  TxtMaxMobile->setFixedWidth(60);
-  TxtMaxEMail->setFixedWidth(60);
+  mobileLimitBox->setFixedWidth(60);
+  eMailLimitBox->setFixedWidth(60);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  for (ZENButton* button : {CmdSecDefault, CmdCancelDefault}) {
+  for (ZENButton* button : {assignButton, cancelButton}) {
     button->setFixedSize(96, 30);
     buttons->addWidget(button);
   }
@@ -184,28 +150,24 @@ void DefaultPanel::buildLayout() {
   outer->addStretch(1);
   outer->addLayout(buttons);
 
-  setTabOrder(cmbp_mob, cboContBelongsTo[0]);
-  setTabOrder(cboContBelongsTo[0], ChkCustMobile);
-  setTabOrder(ChkCustMobile, cmbp_email);
-  setTabOrder(cmbp_email, cboContBelongsTo[1]);
-  setTabOrder(cboContBelongsTo[1], ChkFetchAlias);
-  setTabOrder(ChkFetchAlias, CmbSecMob);
-  setTabOrder(CmbSecMob, cboContBelongsTo[2]);
-  setTabOrder(cboContBelongsTo[2], Cmbsecemail);
-  setTabOrder(Cmbsecemail, cboContBelongsTo[3]);
-  setTabOrder(cboContBelongsTo[3], TxtMaxMobile);
-  setTabOrder(TxtMaxMobile, TxtMaxEMail);
-  setTabOrder(TxtMaxEMail, CmdSecDefault);
-  setTabOrder(CmdSecDefault, CmdCancelDefault);
+  setTabOrder(primaryMobileBox, relationBoxes[0]);
+  setTabOrder(relationBoxes[0], useClientMobileBox);
+  setTabOrder(useClientMobileBox, primaryEMailBox);
+  setTabOrder(primaryEMailBox, relationBoxes[1]);
+  setTabOrder(relationBoxes[1], fetchAliasBox);
+  setTabOrder(fetchAliasBox, secondaryMobileBox);
+  setTabOrder(secondaryMobileBox, relationBoxes[2]);
+  setTabOrder(relationBoxes[2], secondaryEMailBox);
+  setTabOrder(secondaryEMailBox, relationBoxes[3]);
+  setTabOrder(relationBoxes[3], mobileLimitBox);
+  setTabOrder(mobileLimitBox, eMailLimitBox);
+  setTabOrder(eMailLimitBox, assignButton);
+  setTabOrder(assignButton, cancelButton);
 
   setFixedSize(600, 330);
 }
 
-QString DefaultPanel::SettingsFile() {
-  return Base().DocPath() + QDir::separator() + QStringLiteral("ITRELFdefCongi.ini");
-}
-
-void DefaultPanel::FillBelongsToLists() {
+void DefaultPanel::fillRelationLists() {
   ErrorTrap trap(u"frmKestrel", u"FillBelongsToLists");
   struct Entry {
     const char* text;
@@ -216,9 +178,9 @@ void DefaultPanel::FillBelongsToLists() {
       {"Authorised Representative", 10}, {"e-Return Intermediary", 11}, {"Tax Return Preparer", 12}};
   static constexpr Entry kFamily[] = {{"Parent", 2}, {"Brother", 3},  {"Sister", 4},
                                       {"Spouse", 5}, {"Relative", 6}, {"Friend", 7}};
-  for (std::size_t i = 0; i < cboContBelongsTo.size(); ++i) {
+  for (std::size_t i = 0; i < relationBoxes.size(); ++i) {
     trap([&] {
-      QComboBox* box = cboContBelongsTo[i];
+      QComboBox* box = relationBoxes[i];
       box->clear();
       auto add = [box](const Entry& e) { box->addItem(QString::fromLatin1(e.text), e.code); };
       for (const Entry& e : kHead) add(e);
@@ -230,150 +192,120 @@ void DefaultPanel::FillBelongsToLists() {
   }
 }
 
-void DefaultPanel::SelectNoRelation() {
+void DefaultPanel::clearRelations() {
   ErrorTrap trap(u"frmKestrel", u"SelectNoRelation");
-  for (QComboBox* box : cboContBelongsTo) trap([&] { box->setCurrentIndex(0); });
+  for (QComboBox* box : relationBoxes) trap([&] { box->setCurrentIndex(0); });
 }
 
-void DefaultPanel::ReadDefaultDetails() {
+void DefaultPanel::loadUsedValues() {
   ErrorTrap trap(u"frmKestrel", u"ReadDefaultDetails");
-  struct ValueList {
-    QComboBox* combo;
-    const char* sql;
+  struct Target {
+    UsedValueList list;
+    QComboBox* box;
     int column;
   };
-  const ValueList lists[] = {
-      {cmbp_email, "SELECT DISTINCT s_eMail FROM TblITR_PriMail Order by s_eMail", NewEMail1},
-      {cmbp_mob, "SELECT DISTINCT s_Mobile FROM TblITR_PriMob Order by s_Mobile", NewMobile1},
-      {Cmbsecemail, "SELECT DISTINCT s_eMail FROM TblITR_SecMail Order by s_eMail", NewEMail2},
-      {CmbSecMob, "SELECT DISTINCT s_Mobile FROM TblITR_SecMob Order by s_Mobile", NewMobile2},
+  const Target targets[] = {
+      {UsedValueList::PrimaryEMail, primaryEMailBox, NewEMail1},
+      {UsedValueList::PrimaryMobile, primaryMobileBox, NewMobile1},
+      {UsedValueList::SecondaryEMail, secondaryEMailBox, NewEMail2},
+      {UsedValueList::SecondaryMobile, secondaryMobileBox, NewMobile2},
   };
-  for (const ValueList& list : lists) {
-    list.combo->clear();
-    QString listText = QStringLiteral("|");
-    std::unique_ptr<Recordset> rs;
-    const bool read = trap([&] {
-      Base().RecordsetQuery(rs, QString::fromLatin1(list.sql), Base().DBObj(), ado::adOpenForwardOnly,
-                            ado::adLockReadOnly);
-      while (!rs->Eof()) {
-        const QString value = rs->Text(0);
-        if (!value.trimmed().isEmpty()) {
-          list.combo->addItem(value);
-          listText += value + QLatin1Char('|');
-        }
-        rs->MoveNext();
-      }
-    });
-    trap([&] {
-      if (rs && rs->isOpen())
-        rs->Close();
-    });
+  for (const Target& target : targets) {
+    target.box->clear();
+    const UsedValues read = ReadUsedValues(target.list);
+    trap([&] { target.box->addItems(read.values); });
     // Filling made the first entry current; the field starts empty, nothing chosen.
-    SetListIndex(list.combo, -1);
+    SetListIndex(target.box, -1);
     // A failing read ends the refill; the lists read before it stay.
-    if (!read)
+    if (!read.complete)
       return;
     // A list starting with "|" lets the user type other values in the grid as well.
-    if (listText.size() > 1 && vsCL_)
-      trap([&] { vsCL_->model()->setColComboList(list.column, listText); });
+    if (!read.values.isEmpty() && vsCL_) {
+      const QString listText = QLatin1Char('|') + read.values.join(QLatin1Char('|')) + QLatin1Char('|');
+      trap([&] { vsCL_->model()->setColComboList(target.column, listText); });
+    }
   }
 }
 
-void DefaultPanel::ReadITRDefSetting() {
+void DefaultPanel::loadSettings() {
   ErrorTrap trap(u"frmKestrel", u"ReadITRDefSetting");
-  QString file;
-  if (!trap([&] { file = SettingsFile(); }))
-    return;
-  // A failing read of the settings file ends the routine; a key that is missing gives its
-  // default.
-  auto get = [&](const char* key, const QString& fallback, QString& out) {
-    return trap([&] { out = Base().GetSettingINI(section(), QString::fromLatin1(key), fallback, file); });
+  // Keys after one that could not be read are missing and leave their controls as they are.
+  const DefaultSettings stored = ReadDefaultSettings();
+  auto setCheck = [&](QCheckBox* box, const std::optional<QString>& value) {
+    if (value)
+      trap([&] { box->setCheckState(CheckStateFromStored(*value)); });
   };
-  QString value;
-  if (!get("P_MOBILE", {}, value))
-    return;
-  SetComboValue(cmbp_mob, value);
-  if (!get("ISCUSTMOB", QStringLiteral("0"), value))
-    return;
-  trap([&] { setCheckValue(ChkCustMobile, value); });
-  if (!get("P_EMAIL", {}, value))
-    return;
-  SetComboValue(cmbp_email, value);
-  if (!get("ISFROMSETUP", QStringLiteral("0"), value))
-    return;
-  trap([&] { setCheckValue(ChkFetchAlias, value); });
-  if (!get("MAXEMAIL", {}, value))
-    return;
-  TxtMaxEMail->setText(value);
-  if (!get("MAXEMOB", {}, value))
-    return;
-  TxtMaxMobile->setText(value);
-  if (!get("S_MOBILE", {}, value))
-    return;
-  SetComboValue(CmbSecMob, value);
-  if (!get("S_EMAIL", {}, value))
-    return;
-  SetComboValue(Cmbsecemail, value);
-
-  if (TxtMaxEMail->text().trimmed().isEmpty())
-    TxtMaxEMail->setText(QStringLiteral("10"));
-  if (TxtMaxMobile->text().trimmed().isEmpty())
-    TxtMaxMobile->setText(QStringLiteral("10"));
+  auto setText = [](QLineEdit* box, const std::optional<QString>& value) {
+    if (value)
+      box->setText(*value);
+  };
+  auto select = [](QComboBox* box, const std::optional<QString>& value) {
+    if (value)
+      SelectExactEntry(box, *value);
+  };
+  select(primaryMobileBox, stored.primaryMobile);
+  setCheck(useClientMobileBox, stored.useClientMobile);
+  select(primaryEMailBox, stored.primaryEMail);
+  setCheck(fetchAliasBox, stored.fetchAlias);
+  setText(eMailLimitBox, stored.maxEMail);
+  setText(mobileLimitBox, stored.maxMobile);
+  select(secondaryMobileBox, stored.secondaryMobile);
+  select(secondaryEMailBox, stored.secondaryEMail);
 }
 
-void DefaultPanel::SaveITRDefSetting() {
-  ErrorTrap trap(u"frmKestrel", u"SaveITRDefSetting");
-  QString file;
-  if (!trap([&] { file = SettingsFile(); }))
-    return;
-  const std::pair<const char*, QString> values[] = {
-      {"ISCUSTMOB", checkValue(ChkCustMobile)}, {"P_MOBILE", cmbp_mob->currentText()},
-      {"P_EMAIL", cmbp_email->currentText()},   {"ISFROMSETUP", checkValue(ChkFetchAlias)},
-      {"MAXEMAIL", TxtMaxEMail->text()},        {"MAXEMOB", TxtMaxMobile->text()},
-      {"S_MOBILE", CmbSecMob->currentText()},   {"S_EMAIL", Cmbsecemail->currentText()},
-  };
-  for (const auto& [key, value] : values) {
-    if (!trap([&] { Base().SaveSettingINI(section(), QString::fromLatin1(key), value, file); }))
-      return;
-  }
+void DefaultPanel::saveSettings() {
+  DefaultSettings settings;
+  settings.useClientMobile = StoredCheckValue(useClientMobileBox->checkState());
+  settings.primaryMobile = primaryMobileBox->currentText();
+  settings.primaryEMail = primaryEMailBox->currentText();
+  settings.fetchAlias = StoredCheckValue(fetchAliasBox->checkState());
+  settings.maxEMail = eMailLimitBox->text();
+  settings.maxMobile = mobileLimitBox->text();
+  settings.secondaryMobile = secondaryMobileBox->currentText();
+  settings.secondaryEMail = secondaryEMailBox->currentText();
+  SaveDefaultSettings(settings);
 }
 
 DefaultChoices DefaultPanel::choices() const {
   DefaultChoices c;
-  c.primaryMobile = cmbp_mob->currentText();
-  c.primaryEMail = cmbp_email->currentText();
-  c.secondaryMobile = CmbSecMob->currentText();
-  c.secondaryEMail = Cmbsecemail->currentText();
-  c.useClientMobile = ChkCustMobile->checkState() == Qt::Checked;
-  c.fetchAlias = ChkFetchAlias->checkState() == Qt::Checked;
-  for (std::size_t i = 0; i < cboContBelongsTo.size(); ++i) {
-    const QComboBox* box = cboContBelongsTo[i];
+  c.primaryMobile = primaryMobileBox->currentText();
+  c.primaryEMail = primaryEMailBox->currentText();
+  c.secondaryMobile = secondaryMobileBox->currentText();
+  c.secondaryEMail = secondaryEMailBox->currentText();
+  c.useClientMobile = useClientMobileBox->checkState() == Qt::Checked;
+  c.fetchAlias = fetchAliasBox->checkState() == Qt::Checked;
+  for (std::size_t i = 0; i < relationBoxes.size(); ++i) {
+    const QComboBox* box = relationBoxes[i];
     if (box->currentIndex() >= 1)
       c.relation[i] = QString::number(box->currentData().toInt());
   }
   return c;
 }
 
-QWidget* DefaultPanel::focusTarget(PanelField field) const {
+QWidget* DefaultPanel::fieldBox(PanelField field) const {
   switch (field) {
     case PanelField::PrimaryMobile:
-      return cmbp_mob;
+      return primaryMobileBox;
     case PanelField::PrimaryEMail:
-      return cmbp_email;
+      return primaryEMailBox;
     case PanelField::SecondaryMobile:
-      return CmbSecMob;
+      return secondaryMobileBox;
     case PanelField::SecondaryEMail:
-      return Cmbsecemail;
+      return secondaryEMailBox;
   }
-  return cmbp_mob;
+  return primaryMobileBox;
 }
 
-void DefaultPanel::CmdSecDefault_Click() {
+SharingLimits DefaultPanel::sharingLimits() const {
+  return {LimitValue(mobileLimitBox->text()), LimitValue(eMailLimitBox->text())};
+}
+
+void DefaultPanel::assignToSelectedClients() {
   ErrorTrap trap(u"frmKestrel", u"CmdSecDefault_Click");
   const DefaultChoices chosen = choices();
   if (const auto refusal = CheckDefaultChoices(chosen)) {
     ui().MsgBox(refusal->message, Interaction::Icon::Information);
-    focusTarget(refusal->focus)->setFocus();
+    fieldBox(refusal->focus)->setFocus();
     return;
   }
 
@@ -381,39 +313,34 @@ void DefaultPanel::CmdSecDefault_Click() {
     trap([&] { AssignDefaults(*vsCL_->model(), chosen); });
 
   // Values typed rather than picked are remembered for the lists.
-  struct Remember {
-    QComboBox* combo;
+  struct Typed {
+    UsedValueList list;
+    QComboBox* box;
     bool skipped;
-    const char* insert;
   };
-  const Remember remember[] = {
-      {cmbp_email, chosen.fetchAlias, "INSERT INTO TblITR_PriMail (s_eMail) VALUES('"},
-      {cmbp_mob, chosen.useClientMobile, "INSERT INTO TblITR_PriMob (s_Mobile) VALUES('"},
-      {Cmbsecemail, false, "INSERT INTO TblITR_SecMail (s_eMail) VALUES('"},
-      {CmbSecMob, false, "INSERT INTO TblITR_SecMob (s_Mobile) VALUES('"},
+  const Typed typed[] = {
+      {UsedValueList::PrimaryEMail, primaryEMailBox, chosen.fetchAlias},
+      {UsedValueList::PrimaryMobile, primaryMobileBox, chosen.useClientMobile},
+      {UsedValueList::SecondaryEMail, secondaryEMailBox, false},
+      {UsedValueList::SecondaryMobile, secondaryMobileBox, false},
   };
-  for (const Remember& r : remember) {
-    if (r.skipped || ListIndex(r.combo) >= 0 || r.combo->currentText().isEmpty())
-      continue;
-    trap([&] {
-      Base().ConQuery(QString::fromLatin1(r.insert) + Base().TruncVarSQL(r.combo->currentText().trimmed()) +
-                      QStringLiteral("')"));
-    });
-    trap([&] { Base().ConQuery(QStringLiteral("Flush Tables")); });
+  for (const Typed& t : typed) {
+    if (!t.skipped && ListIndex(t.box) < 0 && !t.box->currentText().isEmpty())
+      RememberTypedValue(t.list, t.box->currentText());
   }
 
   if (chosen.fetchAlias)
-    SETMAILS();
+    assignAliasAddresses();
 
-  SaveITRDefSetting();
-  ReadDefaultDetails();
-  ReadITRDefSetting();
-  CmdCancelDefault_Click();
+  saveSettings();
+  loadUsedValues();
+  loadSettings();
+  closePanel();
   if (vsCL_)
     trap([&] { vsCL_->model()->AutoSize(0, vsCL_->model()->Cols() - 1); });
 }
 
-void DefaultPanel::CmdCancelDefault_Click() {
+void DefaultPanel::closePanel() {
   ErrorTrap trap(u"frmKestrel", u"CmdCancelDefault_Click");
   // Hiding moves the focus out of the fields; that is no leaving to check.
   const bool wasChecking = checking_;
@@ -423,40 +350,27 @@ void DefaultPanel::CmdCancelDefault_Click() {
   leaveRefused_ = false;
 }
 
-void DefaultPanel::SETMAILS() {
+void DefaultPanel::assignAliasAddresses() {
   ErrorTrap trap(u"frmKestrel", u"SETMAILS");
   if (!vsCL_)
     return;
   grid::FlexGridModel& g = *vsCL_->model();
-  std::unique_ptr<Recordset> rs;
-  const bool opened = trap([&] {
-    Base().RecordsetQuery(
-        rs,
-        QStringLiteral("SELECT F.*, D.sDomain FROM WebMailFwder as F INNER JOIN WebMailDomain as "
-                       "D ON D.DomainID = F.DomainID"),
-        Base().DBObj(), ado::adOpenForwardOnly, ado::adLockReadOnly);
-  });
-  if (opened) {
-    trap([&] {
-      // The first row holding each code, looked up once instead of searching per record.
-      QHash<QString, int> rowOfCode;
-      rowOfCode.reserve(g.Rows());
-      for (int row = g.Rows() - 1; row >= 1; --row) rowOfCode[g.TextMatrix(row, col::PartyCode)] = row;
-
-      const RedrawPause pause(g);
-      while (!rs->Eof()) {
-        const int row = rowOfCode.value(rs->Text(u"CodeNo"), -1);
-        if (row >= 0 && g.CellChecked(row, col::SrNo) == grid::flexChecked)
-          g.setTextMatrix(row, NewEMail1, rs->Text(u"sAlias") + QLatin1Char('@') + rs->Text(u"sDomain"));
-        rs->MoveNext();
-      }
-    });
-  }
-  trap([&] { g.AutoSize(0, g.Cols() - 1); });
+  const std::vector<AliasAddress> addresses = ReadAliasAddresses();
   trap([&] {
-    if (rs && rs->isOpen())
-      rs->Close();
+    // The first row holding each code, looked up once instead of searching per address.
+    QHash<QString, int> rowOfCode;
+    rowOfCode.reserve(g.Rows());
+    for (int row = g.Rows() - 1; row >= 1; --row) rowOfCode[g.TextMatrix(row, col::PartyCode)] = row;
+
+    // A client with several forwarders ends with the last one's address.
+    const RedrawPause pause(g);
+    for (const AliasAddress& alias : addresses) {
+      const int row = rowOfCode.value(alias.code, -1);
+      if (row >= 0 && g.CellChecked(row, col::SrNo) == grid::flexChecked)
+        g.setTextMatrix(row, NewEMail1, alias.address);
+    }
   });
+  trap([&] { g.AutoSize(0, g.Cols() - 1); });
 }
 
 void DefaultPanel::assignClicked() {
@@ -465,20 +379,20 @@ void DefaultPanel::assignClicked() {
     leaveRefused_ = false;
     return;
   }
-  CmdSecDefault_Click();
+  assignToSelectedClients();
 }
 
-bool DefaultPanel::LeaveCheck(QWidget* field) {
-  if (field == cmbp_mob || field == CmbSecMob) {
+bool DefaultPanel::checkLeavingField(QWidget* field) {
+  if (field == primaryMobileBox || field == secondaryMobileBox) {
     const QString text = static_cast<QComboBox*>(field)->currentText();
     const CellVerdict verdict = CheckCellValue(NewMobile1, text);
     if (!verdict.accepted && !verdict.message.isEmpty())
       ui().MsgBox(verdict.message, Interaction::Icon::Information);
     return verdict.accepted;
   }
-  if (field == cmbp_email || field == Cmbsecemail)
+  if (field == primaryEMailBox || field == secondaryEMailBox)
     return CheckCellValue(NewEMail1, static_cast<QComboBox*>(field)->currentText()).accepted;
-  if (field == TxtMaxEMail || field == TxtMaxMobile) {
+  if (field == eMailLimitBox || field == mobileLimitBox) {
     const QString text = static_cast<QLineEdit*>(field)->text();
     return text.isEmpty() || IsNumeric(text);
   }
@@ -487,10 +401,10 @@ bool DefaultPanel::LeaveCheck(QWidget* field) {
 
 bool DefaultPanel::eventFilter(QObject* watched, QEvent* event) {
   QWidget* field = nullptr;
-  for (QComboBox* combo : {cmbp_mob, cmbp_email, CmbSecMob, Cmbsecemail})
+  for (QComboBox* combo : {primaryMobileBox, primaryEMailBox, secondaryMobileBox, secondaryEMailBox})
     if (watched == combo || watched == combo->lineEdit())
       field = combo;
-  if (watched == TxtMaxEMail || watched == TxtMaxMobile)
+  if (watched == eMailLimitBox || watched == mobileLimitBox)
     field = static_cast<QWidget*>(watched);
   if (!field)
     return QFrame::eventFilter(watched, event);
@@ -498,7 +412,7 @@ bool DefaultPanel::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     // Typing in a field after a refusal: the next click is a fresh one.
     leaveRefused_ = false;
-    if (field != TxtMaxEMail && field != TxtMaxMobile)
+    if (field != eMailLimitBox && field != mobileLimitBox)
       return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if ((key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) || key->text().isEmpty() ||
@@ -521,10 +435,10 @@ bool DefaultPanel::eventFilter(QObject* watched, QEvent* event) {
       return false;
     QWidget* next = QApplication::focusWidget();
     // Cancel leaves without checks; moving inside the field's own parts is no leaving.
-    if (next && (next == CmdCancelDefault || next == field || field->isAncestorOf(next)))
+    if (next && (next == cancelButton || next == field || field->isAncestorOf(next)))
       return false;
     checking_ = true;
-    const bool accepted = LeaveCheck(field);
+    const bool accepted = checkLeavingField(field);
     checking_ = false;
     leaveRefused_ = !accepted;
     if (!accepted)
@@ -534,7 +448,7 @@ bool DefaultPanel::eventFilter(QObject* watched, QEvent* event) {
   return QFrame::eventFilter(watched, event);
 }
 
-void SetComboValue(QComboBox* combo, const QString& text) {
+void SelectExactEntry(QComboBox* combo, const QString& text) {
   for (int i = 0; i < combo->count(); ++i) {
     if (combo->itemText(i) == text) {
       SetListIndex(combo, i);

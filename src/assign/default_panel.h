@@ -16,12 +16,13 @@ namespace grid {
 class FlexGrid;
 }
 class ZENButton;
+struct SharingLimits;
 
 // The default contact panel `FraDefault` of the main window: default primary and secondary
 // mobile and e-mail with their relations, the two per-client options, and the sharing limits.
-// Its choices are kept in the settings file "ITRELFdefCongi.ini" of the suite's document
-// folder; the values used before are offered from the tables TblITR_PriMob, TblITR_PriMail,
-// TblITR_SecMob and TblITR_SecMail. The window shows it and hides it on closeRequested().
+// Its choices are kept in the settings file and the values used before are offered from their
+// tables (default_store.h). The window shows it and hides it on closeRequested(). The controls
+// keep their object names (`cmbp_mob`, `TxtMaxMobile`, ...).
 class DefaultPanel : public QFrame {
   Q_OBJECT
 
@@ -29,42 +30,43 @@ class DefaultPanel : public QFrame {
   DefaultPanel(grid::FlexGrid* vsCL, QWidget* parent = nullptr);
   ~DefaultPanel() override;
 
-  QComboBox* cmbp_mob;     // primary mobile
-  QComboBox* cmbp_email;   // primary e-mail
-  QComboBox* CmbSecMob;    // secondary mobile
-  QComboBox* Cmbsecemail;  // secondary e-mail
-  // Relation of the primary mobile, primary e-mail, secondary mobile, secondary e-mail.
-  std::array<QComboBox*, 4> cboContBelongsTo{};
-  QCheckBox* ChkCustMobile;
-  QCheckBox* ChkFetchAlias;
-  QLineEdit* TxtMaxEMail;
-  QLineEdit* TxtMaxMobile;
-  ZENButton* CmdSecDefault;
-  ZENButton* CmdCancelDefault;
+  QComboBox* primaryMobileBox;    // cmbp_mob
+  QComboBox* primaryEMailBox;     // cmbp_email
+  QComboBox* secondaryMobileBox;  // CmbSecMob
+  QComboBox* secondaryEMailBox;   // Cmbsecemail
+  // Relation of the primary mobile, primary e-mail, secondary mobile, secondary e-mail
+  // (cboContBelongsTo0 to cboContBelongsTo3).
+  std::array<QComboBox*, 4> relationBoxes{};
+  QCheckBox* useClientMobileBox;  // ChkCustMobile
+  QCheckBox* fetchAliasBox;       // ChkFetchAlias
+  QLineEdit* eMailLimitBox;       // TxtMaxEMail
+  QLineEdit* mobileLimitBox;      // TxtMaxMobile
+  ZENButton* assignButton;        // CmdSecDefault
+  ZENButton* cancelButton;        // CmdCancelDefault
 
   // The belongs-to entries with their relation codes as item data.
-  void FillBelongsToLists();
+  void fillRelationLists();
+  // Puts the four belongs-to boxes on "(Select)".
+  void clearRelations();
   // Refills the four value lists and the matching drop-down lists of register columns 36, 38,
   // 40 and 42 from the tables of used values.
-  void ReadDefaultDetails();
-  void ReadITRDefSetting();
-  void SaveITRDefSetting();
-  // Puts the four belongs-to boxes on "(Select)".
-  void SelectNoRelation();
+  void loadUsedValues();
+  void loadSettings();
+  void saveSettings();
   // Checks the panel, assigns the defaults to the selected rows, remembers typed values,
   // stores the settings and closes the panel.
-  void CmdSecDefault_Click();
-  void CmdCancelDefault_Click();
+  void assignToSelectedClients();
+  void closePanel();
   // Writes each ticked client's alias address from the mail setup into column 38.
-  void SETMAILS();
+  void assignAliasAddresses();
 
   // The panel's current choices as the assignment uses them.
   DefaultChoices choices() const;
-  // The settings file: the suite's document folder and "ITRELFdefCongi.ini".
-  static QString SettingsFile();
+  // The limits of the two limit boxes; a box not above zero switches its check off.
+  SharingLimits sharingLimits() const;
 
   // The checks made when the focus leaves a field; false keeps the focus there.
-  bool LeaveCheck(QWidget* field);
+  bool checkLeavingField(QWidget* field);
 
  signals:
   void closeRequested();
@@ -75,7 +77,7 @@ class DefaultPanel : public QFrame {
  private:
   void buildLayout();
   void assignClicked();
-  QWidget* focusTarget(PanelField field) const;
+  QWidget* fieldBox(PanelField field) const;
 
   grid::FlexGrid* vsCL_;
   // A leave check refused while the focus moved to a button: that button's click is void.
@@ -85,6 +87,6 @@ class DefaultPanel : public QFrame {
 
 // Selects the first entry whose text equals text exactly (letter case counts); leaves the
 // combo box as it is when none does.
-void SetComboValue(QComboBox* combo, const QString& text);
+void SelectExactEntry(QComboBox* combo, const QString& text);
 
 }  // namespace kestrel

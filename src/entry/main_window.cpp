@@ -1,7 +1,8 @@
 #include "entry/main_window.h"
 
-#include "assign/batch_update.h"
 #include "assign/default_panel.h"
+#include "assign/proceed_checks.h"
+#include "assign/proceed_command.h"
 #include "controls/zen_button.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
@@ -116,21 +117,21 @@ void MainWindow::load() {
   CreateModuleTables();
   trap([&] { portalRun->portalLogin = portalRun->newPortalLogin(); });
   trap([&] { registerGrid->model()->setMergeCells(grid::flexMergeFixedOnly); });
-  trap([&] { defaultPanel->FillBelongsToLists(); });
+  trap([&] { defaultPanel->fillRelationLists(); });
   trap([&] {
     MergeHeaders(*registerGrid->model());
     MergeHeaders(*reportPanel->VSRpt->model());
   });
   ShowData(*registerGrid->model());
-  defaultPanel->ReadDefaultDetails();
+  defaultPanel->loadUsedValues();
   setupPanel->LoadColumns();
-  trap([&] { defaultPanel->SelectNoRelation(); });
+  trap([&] { defaultPanel->clearRelations(); });
   trap([&] {
     setupPanel->ChkSoftware->setChecked(true);
     setupPanel->ChkLogin->setChecked(true);
     setupPanel->ChkChange->setChecked(true);
   });
-  defaultPanel->ReadITRDefSetting();
+  defaultPanel->loadSettings();
   loaded_ = true;
   layoutPanels();
 }
@@ -231,7 +232,7 @@ void MainWindow::fetchProfiles() {
 }
 
 void MainWindow::proceedWithUpdate() {
-  CmdProceed_Click(*registerGrid, *defaultPanel, [this](bool updateMode) {
+  StartUpdateRun(*registerGrid, defaultPanel->sharingLimits(), [this](bool updateMode) {
     portalRun->runClients(updateMode ? RunMode::Update : RunMode::Fetch);
   });
 }
@@ -272,7 +273,7 @@ bool MainWindow::previewKey(int keyCode, QObject* target) {
         if (progressPanel->cancelButton->isVisible() && progressPanel->cancelButton->isEnabled())
           progressPanel->confirmCancel();
       } else if (defaultPanel->isVisible())
-        defaultPanel->CmdCancelDefault_Click();
+        defaultPanel->closePanel();
       else if (reportPanel->isVisible())
         reportPanel->CmdBack_Click();
       else

@@ -1,31 +1,31 @@
 #include "assign/assign_rules.h"
 #include "assign/auto_find.h"
-#include "assign/batch_update.h"
+#include "assign/proceed_checks.h"
 #include "assign_test_grid.h"
-#include "entry/mod_it_main.h"
-#include "fake_base.h"
-#include "scripted_interaction.h"
 
 #include <QTest>
 
-#include <algorithm>
+#include <optional>
 
 using namespace kestrel;
 using namespace kestrel::testing;
 
-namespace {
-// Cells of a row given as "col=value;col=value".
-void fillRow(grid::FlexGridModel& g, int row, const QString& cells) {
-  for (const QString& cell : cells.split(u';', Qt::SkipEmptyParts))
-    g.setTextMatrix(row, cell.section(u'=', 0, 0).toInt(), cell.section(u'=', 1));
+namespace kestrel {
+bool operator==(const FieldState& a, const FieldState& b) {
+  return a.text == b.text && a.selStart == b.selStart && a.selLength == b.selLength;
 }
+char* toString(const FieldState& f) {
+  return QTest::toString(
+      QString("\"%1\" selected from %2, %3 long").arg(f.text).arg(f.selStart).arg(f.selLength));
+}
+}  // namespace kestrel
 
-// Columns 36..43 (the new contact details) of a row.
-QString rowCells(const grid::FlexGridModel& g, int row) {
-  QStringList cells;
-  for (int c = 36; c <= 43; ++c) cells << g.TextMatrix(row, c);
-  return cells.join(u'|');
-}
+namespace {
+using FieldAfter = std::optional<FieldState>;
+constexpr int Dropped = 0;
+constexpr int NoEntry = -1;
+constexpr int Backspace = 8;
+constexpr int Enter = 13;
 }  // namespace
 
 class TestAssignRules : public QObject {
@@ -33,120 +33,148 @@ class TestAssignRules : public QObject {
 
  private slots:
   void autoFind_data() {
-    QTest::addColumn<QString>("field");  // "text|selStart|selLength"
+    QTest::addColumn<FieldState>("field");
     QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("limit");
-    QTest::addColumn<QString>("expected");  // "key passed,list index,field afterwards" ("" unchanged)
-    QTest::newRow("Enter is dropped") << "98|2|0" << 13 << false << "0,-1,";
-    QTest::newRow("backspace at 0, limited, selects all") << "ab|0|0" << 8 << true << "0,-1,ab|0|2";
-    QTest::newRow("first char, any case") << "|0|0" << int('A') << false << "0,2,abc@x.com|1|8";
-    QTest::newRow("typed over selection") << "abc@x.com|2|7" << int('d') << false << "0,3,Abd@y.com|3|6";
-    QTest::newRow("no match passes the key") << "98|2|0" << int('0') << false << "48,-1,";
-    QTest::newRow("exact entry, nothing selected")
-        << "987654321|9|0" << int('0') << false << "0,0,9876543210|10|0";
+    QTest::addColumn<bool>("limitToList");
+    QTest::addColumn<int>("passedKey");
+    QTest::addColumn<int>("listIndex");
+    QTest::addColumn<FieldAfter>("after");
+    QTest::newRow("Enter is dropped")
+        << FieldState{"98", 2, 0} << Enter << false << Dropped << NoEntry << FieldAfter();
+    QTest::newRow("backspace at 0, limited, selects all")
+        << FieldState{"ab", 0, 0} << Backspace << true << Dropped << NoEntry << FieldAfter({"ab", 0, 2});
+    QTest::newRow("first char, any case")
+        << FieldState{"", 0, 0} << int('A') << false << Dropped << 2 << FieldAfter({"abc@x.com", 1, 8});
+    QTest::newRow("typed over selection") << FieldState{"abc@x.com", 2, 7} << int('d') << false << Dropped
+                                          << 3 << FieldAfter({"Abd@y.com", 3, 6});
+    QTest::newRow("no match passes the key")
+        << FieldState{"98", 2, 0} << int('0') << false << int('0') << NoEntry << FieldAfter();
+    QTest::newRow("exact entry, nothing selected") << FieldState{"987654321", 9, 0} << int('0') << false
+                                                   << Dropped << 0 << FieldAfter({"9876543210", 10, 0});
   }
   void autoFind() {
-    QFETCH(QString, field);
+    QFETCH(FieldState, field);
     QFETCH(int, key);
-    QFETCH(bool, limit);
-    QFETCH(QString, expected);
-    const QStringList f = field.split(u'|');
-    const AutoFindResult r = AutoFind({"9876543210", "9123456789", "abc@x.com", "Abd@y.com"},
-                                      {f[0], f[1].toInt(), f[2].toInt()}, key, limit);
-    const QString after =
-        r.changed ? QString("%1|%2|%3").arg(r.field.text).arg(r.field.selStart).arg(r.field.selLength) : "";
-    QCOMPARE(QString("%1,%2,%3").arg(r.keyAscii).arg(r.listIndex).arg(after), expected);
+    QFETCH(bool, limitToList);
+    QFETCH(int, passedKey);
+    QFETCH(int, listIndex);
+    QFETCH(FieldAfter, after);
+    const AutoFindResult r =
+        AutoFind({"9876543210", "9123456789", "abc@x.com", "Abd@y.com"}, field, key, limitToList);
+    QCOMPARE(r.keyAscii, passedKey);
+    QCOMPARE(r.listIndex, listIndex);
+    QCOMPARE(r.changed, after.has_value());
+    if (after)
+      QCOMPARE(r.field, *after);
   }
 
   void panelChecks_data() {
-    QTest::addColumn<QString>("texts");  // primary mobile;primary e-mail;secondary mobile;secondary e-mail
-    QTest::addColumn<bool>("custMobile");
-    QTest::addColumn<bool>("fetchAlias");
-    QTest::addColumn<int>("focus");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("blank mobile, client's own") << ";a@b.in;;" << true << false << -1 << "";
+    QTest::addColumn<DefaultChoices>("choices");
+    QTest::addColumn<QString>("message");  // "" when the checks pass
+    QTest::addColumn<PanelField>("focus");
+    QTest::newRow("blank mobile, client's own")
+        << DefaultChoices{.primaryEMail = "a@b.in", .useClientMobile = true} << "" << PanelField{};
     QTest::newRow("blank mobile, before e-mail")
-        << " ;;;" << false << false << 0 << PrimaryMobileBlankMessage;
-    QTest::newRow("blank e-mail") << "9876543210;;;" << false << false << 1 << PrimaryEMailBlankMessage;
-    QTest::newRow("blank e-mail, alias") << "9876543210;;;" << false << true << -1 << "";
-    QTest::newRow("same mobile, blanks around")
-        << " 9876543210;a@b.in;9876543210 ;" << false << false << 2 << SameMobileMessage;
-    QTest::newRow("e-mails differ in case") << "9876543210;a@b.in;;A@b.in" << false << false << -1 << "";
+        << DefaultChoices{.primaryMobile = " "} << PrimaryMobileBlankMessage << PanelField::PrimaryMobile;
+    QTest::newRow("blank e-mail") << DefaultChoices{.primaryMobile = "9876543210"} << PrimaryEMailBlankMessage
+                                  << PanelField::PrimaryEMail;
+    QTest::newRow("blank e-mail, alias")
+        << DefaultChoices{.primaryMobile = "9876543210", .fetchAlias = true} << "" << PanelField{};
+    QTest::newRow("same mobile, blanks around") << DefaultChoices{.primaryMobile = " 9876543210",
+                                                                  .primaryEMail = "a@b.in",
+                                                                  .secondaryMobile = "9876543210 "}
+                                                << SameMobileMessage << PanelField::SecondaryMobile;
+    QTest::newRow("e-mails differ in case")
+        << DefaultChoices{.primaryMobile = "9876543210", .primaryEMail = "a@b.in", .secondaryEMail = "A@b.in"}
+        << "" << PanelField{};
   }
   void panelChecks() {
-    QFETCH(QString, texts);
-    QFETCH(bool, custMobile);
-    QFETCH(bool, fetchAlias);
-    QFETCH(int, focus);
+    QFETCH(DefaultChoices, choices);
     QFETCH(QString, message);
-    const QStringList t = texts.split(u';');
-    const auto refusal = CheckDefaultChoices({t[0], t[1], t[2], t[3], custMobile, fetchAlias, {}});
+    QFETCH(PanelField, focus);
+    const auto refusal = CheckDefaultChoices(choices);
     QCOMPARE(refusal ? refusal->message : QString(), message);
-    QCOMPARE(refusal ? int(refusal->focus) : -1, focus);
+    if (refusal)
+      QCOMPARE(refusal->focus, focus);
   }
 
   void assignment_data() {
-    QTest::addColumn<QString>("secMobile");
-    QTest::addColumn<bool>("custMobile");
-    QTest::addColumn<QString>("relations");  // of the four belongs-to boxes, ';'-separated
-    QTest::addColumn<bool>("fetchAlias");
-    QTest::addColumn<QString>("ticked");  // columns 36..43 of the ticked row afterwards
-    // Before: 36..43 = old-m|1|old@e|2|old-m2|3|old@e2|4, column 10 (the client's mobile) = 9000000001.
+    QTest::addColumn<DefaultChoices>("choices");
+    QTest::addColumn<NewContact>("ticked");  // the ticked row afterwards
+    const DefaultChoices plain{.primaryMobile = " 9876543210",
+                               .primaryEMail = "a@b.in ",
+                               .secondaryMobile = " 9123456789 ",
+                               .secondaryEMail = "c@d.in"};
     QTest::newRow("plain, relations on (Select)")
-        << " 9123456789 " << false << ";;;" << false << "9876543210|1|a@b.in|2|9123456789|3|c@d.in|4";
+        << plain << NewContact{"No", "", "9876543210", "1", "a@b.in", "2", "9123456789", "3", "c@d.in", "4"};
+    DefaultChoices ownMobile = plain;
+    ownMobile.secondaryMobile = "";
+    ownMobile.useClientMobile = true;
+    ownMobile.relation = {"5", "1", "10", "12"};
     QTest::newRow("client's own mobile, relations chosen")
-        << "" << true << "5;1;10;12" << false << "9000000001|5|a@b.in|1||10|c@d.in|12";
+        << ownMobile << NewContact{"No", "", "9000000001", "5", "a@b.in", "1", "", "10", "c@d.in", "12"};
+    DefaultChoices alias = plain;
+    alias.secondaryMobile = "";
+    alias.fetchAlias = true;
+    alias.relation = {"", "7", "", ""};
     QTest::newRow("alias keeps e-mail for mail setup")
-        << "" << false << ";7;;" << true << "9876543210|1|old@e|7||3|c@d.in|4";
+        << alias << NewContact{"No", "", "9876543210", "1", "old@e", "7", "", "3", "c@d.in", "4"};
   }
   void assignment() {
-    QFETCH(QString, secMobile);
-    QFETCH(bool, custMobile);
-    QFETCH(QString, relations);
-    QFETCH(bool, fetchAlias);
-    QFETCH(QString, ticked);
-    auto view = makeRegister({"C1|One|T", "C2|Two|U", "C3|Three|H"});
+    QFETCH(DefaultChoices, choices);
+    QFETCH(NewContact, ticked);
+    auto view = makeRegister({{"C1", "One"}, {"C2", "Two", Tick::Unticked}, {"C3", "Three", Tick::Hidden}});
     grid::FlexGridModel& g = *view->model();
-    const QString old = "old-m|1|old@e|2|old-m2|3|old@e2|4";
-    for (int row = 2; row <= 4; ++row) {
-      g.setTextMatrix(row, 10, "9000000001");
-      for (int c = 36; c <= 43; ++c) g.setTextMatrix(row, c, old.section(u'|', c - 36, c - 36));
+    const NewContact old{"No", "", "old-m", "1", "old@e", "2", "old-m2", "3", "old@e2", "4"};
+    for (int row = FirstDataRow; row < g.Rows(); ++row) {
+      g.setTextMatrix(row, col::PartyMobile, "9000000001");
+      writeNewContact(g, row, old);
     }
-    DefaultChoices c{" 9876543210", "a@b.in ", secMobile, "c@d.in", custMobile, fetchAlias, {}};
-    std::ranges::copy(relations.split(u';'), c.relation.begin());
-    QCOMPARE(AssignDefaults(g, c), 1);
-    QCOMPARE(rowCells(g, 2), ticked);
-    QCOMPARE(rowCells(g, 3), old);  // unticked
-    QCOMPARE(rowCells(g, 4), old);  // hidden
+    QCOMPARE(AssignDefaults(g, choices), 1);
+    QCOMPARE(readNewContact(g, FirstDataRow), ticked);
+    QCOMPARE(readNewContact(g, FirstDataRow + 1), old);  // unticked
+    QCOMPARE(readNewContact(g, FirstDataRow + 2), old);  // hidden
     QVERIFY(g.Redraw());
   }
 
-  // validateform names the first incomplete ticked row and puts the cursor on the cell.
+  // The first incomplete ticked row and the cell the cursor goes to.
   void incompleteRows_data() {
-    QTest::addColumn<QStringList>("rows");  // cells of the three ticked rows (the fourth is unticked)
-    QTest::addColumn<QString>("expected");  // "row,col,message" or ""
-    const QString ok = "34=No;36=9876543210;37=1;38=a@b.in;39=1";
-    QTest::newRow("all complete") << QStringList{ok, ok, ok} << "";
+    QTest::addColumn<QList<NewContact>>("rows");   // of the three ticked rows; the fourth is unticked
+    QTest::addColumn<ProceedRefusal>("expected");  // an empty message when all are complete
+    const NewContact& ok = CompleteContact;
+    const ProceedRefusal passes{};
+    const int first = FirstDataRow, second = FirstDataRow + 1, third = FirstDataRow + 2;
+    QTest::newRow("all complete") << QList<NewContact>{ok, ok, ok} << passes;
     QTest::newRow("ISD blank for non-resident")
-        << QStringList{ok, ok + ";34=Yes"} << "3,35,ISD cannot be blank";
-    QTest::newRow("\"yes\" is not \"Yes\"") << QStringList{ok + ";34=yes"} << "";
+        << QList<NewContact>{ok, ok.with(&NewContact::residency, "Yes"), ok}
+        << ProceedRefusal{"ISD cannot be blank", second, col::NewIsd};
+    QTest::newRow("\"yes\" is not \"Yes\"")
+        << QList<NewContact>{ok.with(&NewContact::residency, "yes"), ok, ok} << passes;
     QTest::newRow("earlier row first")
-        << QStringList{ok + ";36= ", ok, ok + ";34=Yes"} << "2,36,Primary Mobile cannot be blank";
-    QTest::newRow("relation 0") << QStringList{ok + ";37=0"}
-                                << "2,37,Primary Mobile Belongs To cannot be blank";
-    QTest::newRow("secondary mobile")
-        << QStringList{ok + ";40=9123456789"} << "2,41,Secondary Mobile Belongs To cannot be blank";
+        << QList<NewContact>{ok.with(&NewContact::mobile1, " "), ok, ok.with(&NewContact::residency, "Yes")}
+        << ProceedRefusal{"Primary Mobile cannot be blank", first, col::NewMobile1};
+    QTest::newRow("relation 0") << QList<NewContact>{ok.with(&NewContact::mobile1Rel, "0"), ok, ok}
+                                << ProceedRefusal{"Primary Mobile Belongs To cannot be blank", first,
+                                                  col::NewMobile1Rel};
+    QTest::newRow("secondary mobile without relation")
+        << QList<NewContact>{ok, ok, ok.with(&NewContact::mobile2, "9123456789")}
+        << ProceedRefusal{"Secondary Mobile Belongs To cannot be blank", third, col::NewMobile2Rel};
+    QTest::newRow("secondary e-mail without relation")
+        << QList<NewContact>{ok.with(&NewContact::eMail2, "c@d.in"), ok, ok}
+        << ProceedRefusal{"Secondary E-mail Belongs To cannot be blank", first, col::NewEMail2Rel};
   }
   void incompleteRows() {
-    QFETCH(QStringList, rows);
-    QFETCH(QString, expected);
-    ScopedInteraction ui;
-    auto view = makeRegister({"C1|A", "C2|B", "C3|C", "C4|D|U"});  // the unticked row never counts
-    for (int i = 0; i < 3; ++i) fillRow(*view->model(), 2 + i, rows.value(i, rows[0]));
-    QCOMPARE(validateform(*view), expected.isEmpty());
-    QCOMPARE(ui->messages.size(), size_t(expected.isEmpty() ? 0 : 1));
-    if (!expected.isEmpty())
-      QCOMPARE(QString("%1,%2,%3").arg(view->Row()).arg(view->Col()).arg(ui->messages[0].text), expected);
+    QFETCH(QList<NewContact>, rows);
+    QFETCH(ProceedRefusal, expected);
+    auto view = makeRegister({{"C1", "A"}, {"C2", "B"}, {"C3", "C"}, {"C4", "D", Tick::Unticked}});
+    grid::FlexGridModel& g = *view->model();
+    for (int i = 0; i < rows.size(); ++i) writeNewContact(g, FirstDataRow + i, rows[i]);
+    // The unticked row never counts.
+    writeNewContact(g, FirstDataRow + 3, {});
+    const ProceedRefusal found = FindIncompleteRow(g).value_or(ProceedRefusal{});
+    QCOMPARE(found.message, expected.message);
+    QCOMPARE(found.row, expected.row);
+    QCOMPARE(found.col, expected.col);
   }
 
   // Statements are split by their size in bytes as sent, not by characters.

@@ -1,6 +1,7 @@
 #include "assign/auto_find.h"
-#include "assign/batch_update.h"
 #include "assign/default_panel.h"
+#include "assign/proceed_checks.h"
+#include "assign/proceed_command.h"
 #include "assign_test_grid.h"
 #include "entry/mod_it_main.h"
 #include "scripted_interaction.h"
@@ -18,20 +19,36 @@ using namespace kestrel::testing;
 
 namespace {
 
-// Clients "code|name|state|value" with value in column `column`.
-std::unique_ptr<grid::FlexGrid> registerWith(const QStringList& clients, int column) {
-  QStringList plain;
-  for (const QString& c : clients) plain << c.section(u'|', 0, 2);
-  auto view = makeRegister(plain);
-  for (int i = 0; i < clients.size(); ++i)
-    view->model()->setTextMatrix(2 + i, column, clients[i].section(u'|', 3));
+// A client holding a value in the checked column; codes are numbered in register order.
+struct Holder {
+  QString value;
+  Tick tick = Tick::Ticked;
+  QString name = "Name";
+};
+using Holders = QList<Holder>;
+
+Holders times(int count, const Holder& holder) {
+  return Holders(count, holder);
+}
+
+std::unique_ptr<grid::FlexGrid> registerWith(const Holders& holders, int column) {
+  std::vector<Client> clients;
+  for (int i = 0; i < holders.size(); ++i)
+    clients.push_back({"C" + QString::number(i + 1), holders[i].name, holders[i].tick});
+  auto view = makeRegister(clients);
+  for (int i = 0; i < holders.size(); ++i)
+    view->model()->setTextMatrix(FirstDataRow + i, column, holders[i].value);
   return view;
 }
 
-QStringList repeat(int times, const QString& client) {
-  QStringList list;
-  for (int i = 0; i < times; ++i) list << QString(client).replace("#", QString::number(i));
-  return list;
+// The texts of the panel's two limit boxes.
+struct LimitBoxes {
+  QString mobile;
+  QString eMail;
+};
+
+QString overMessage(const QString& kind, const QString& value, int limit) {
+  return QString("you have assigned same %1(%2) to more than %3 Parties ").arg(kind, value).arg(limit);
 }
 
 }  // namespace
@@ -65,76 +82,91 @@ class TestAssignStore : public QObject {
   }
 
   void sharingLimits_data() {
-    QTest::addColumn<QStringList>("clients");
+    QTest::addColumn<Holders>("holders");
     QTest::addColumn<int>("column");
     QTest::addColumn<int>("limit");
-    QTest::addColumn<QString>("message");  // "" when the check passes
     QTest::addColumn<int>("maxBytes");     // of one insert statement, 0 for the store's own limit
-    const QString over = "you have assigned same %1 to more than %2 Parties ";
-    QTest::newRow("empty column") << QStringList{"C1|A|T|", "C2|B|T|  "} << 38 << 1 << "" << 0;
+    QTest::addColumn<QString>("message");  // "" when the check passes
+    QTest::newRow("empty column") << Holders{{""}, {"  "}} << col::NewEMail1 << 1 << 0 << "";
     QTest::newRow("two over-used: first in order")
-        << (repeat(2, "Z#|N#|T|z@b.in") + repeat(2, "M#|N#|T|m@b.in")) << 38 << 1
-        << over.arg("E-Mail(m@b.in)").arg(1) << 0;
+        << times(2, {"z@b.in"}) + times(2, {"m@b.in"}) << col::NewEMail1 << 1 << 0
+        << overMessage("E-Mail", "m@b.in", 1);
     QTest::newRow("hidden and unticked rows never count")
-        << (repeat(2, "C#|N#|T|9876543210") + QStringList{"H|h|H|9876543210", "U|u|U|9876543210"}) << 36 << 2
-        << "" << 0;
+        << times(2, {"9876543210"}) + Holders{{"9876543210", Tick::Hidden}, {"9876543210", Tick::Unticked}}
+        << col::NewMobile1 << 2 << 0 << "";
     // Many statements, names and addresses with quotes and backslashes: every row still counts once.
-    const QStringList many = repeat(300, "C#|Name's \\ #|T|sh'\\x@b.in");
-    QTest::newRow("split insert, at the limit") << many << 38 << 300 << "" << 600;
+    const Holders many = times(300, {"sh'\\x@b.in", Tick::Ticked, "Name's \\ "});
+    QTest::newRow("split insert, at the limit") << many << col::NewEMail1 << 300 << 600 << "";
     QTest::newRow("split insert, one over")
-        << many << 38 << 299 << over.arg("E-Mail(sh'\\x@b.in)").arg(299) << 600;
+        << many << col::NewEMail1 << 299 << 600 << overMessage("E-Mail", "sh'\\x@b.in", 299);
   }
   void sharingLimits() {
-    QFETCH(QStringList, clients);
+    QFETCH(Holders, holders);
     QFETCH(int, column);
     QFETCH(int, limit);
-    QFETCH(QString, message);
     QFETCH(int, maxBytes);
-    ScopedInteraction ui;
-    auto view = registerWith(clients, column);
-    QCOMPARE(maxBytes ? ValidateData(*view, column, limit, maxBytes) : ValidateData(*view, column, limit),
-             message.isEmpty());
-    QCOMPARE(ui->messages.empty() ? QString() : ui->messages[0].text, message);
-    if (!message.isEmpty())
-      QCOMPARE(view->Col(), column);
+    QFETCH(QString, message);
+    auto view = registerWith(holders, column);
+    const auto refusal = CheckSharingLimit(*view->model(), column, limit, maxBytes);
+    QCOMPARE(refusal ? refusal->message : QString(), message);
+    if (refusal) {
+      QCOMPARE(refusal->col, column);
+      QCOMPARE(refusal->row, -1);  // the current row stays
+    }
   }
 
-  void failingStatementFailsTheCheck() {
+  void failingStatementStopsTheRunSilently() {
     ScopedInteraction ui;
     base_->ConQuery("DROP TABLE ITRDet_Temp");
-    auto view = registerWith({"C1|A|T|a@b.in"}, 38);
-    QVERIFY(!ValidateData(*view, 38, 5));
+    auto view = registerWith({{"a@b.in"}}, col::NewEMail1);
+    writeNewContact(*view->model(), FirstDataRow, CompleteContact);
+    int runs = 0;
+    StartUpdateRun(*view, SharingLimits{.eMail = 5}, [&](bool) { ++runs; });
+    QCOMPARE(runs, 0);
     QVERIFY(ui->messages.empty());
     QFile log(base_->ExePath() + "/VelLog.log");
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains("frmKestrel\tValidateData"));
   }
 
+  // The limit boxes as typed, the rows checked first, and where a refusal leaves the cursor.
   void proceed_data() {
-    QTest::addColumn<QString>("maxMobile");
-    QTest::addColumn<QString>("maxEMail");
-    QTest::addColumn<QString>("outcome");  // message shown, or "run"
-    const QString over = "you have assigned same %1 to more than 1 Parties ";
-    QTest::newRow("mobile limit") << "1" << QString("5") << over.arg("Mobile No.(9876543210)");
-    QTest::newRow("mobile check off") << "0" << QString("1.4") << over.arg("E-Mail(a@b.in)");
-    QTest::newRow("both off") << "" << QString("abc") << "run";
+    QTest::addColumn<LimitBoxes>("limitBoxes");
+    QTest::addColumn<NewContact>("secondRow");
+    QTest::addColumn<QString>("message");  // "" when the run starts
+    QTest::addColumn<int>("cursorRow");
+    QTest::addColumn<int>("cursorCol");
+    const NewContact& ok = CompleteContact;
+    const int first = FirstDataRow, second = FirstDataRow + 1;
+    QTest::newRow("mobile limit") << LimitBoxes{"1", "5"} << ok << overMessage("Mobile No.", "9876543210", 1)
+                                  << first << col::NewMobile1;
+    QTest::newRow("mobile check off, 1.4 rounds to 1")
+        << LimitBoxes{"0", "1.4"} << ok << overMessage("E-Mail", "a@b.in", 1) << first << col::NewEMail1;
+    QTest::newRow("both off") << LimitBoxes{"", "abc"} << ok << "" << first << col::PartyName;
+    QTest::newRow("incomplete row before any limit")
+        << LimitBoxes{"1", "1"} << ok.with(&NewContact::eMail1Rel, "")
+        << "Primary E-Mail Belongs To cannot be blank" << second << col::NewEMail1Rel;
   }
   void proceed() {
-    QFETCH(QString, maxMobile);
-    QFETCH(QString, maxEMail);
-    QFETCH(QString, outcome);
+    QFETCH(LimitBoxes, limitBoxes);
+    QFETCH(NewContact, secondRow);
+    QFETCH(QString, message);
+    QFETCH(int, cursorRow);
+    QFETCH(int, cursorCol);
     ScopedInteraction ui;
-    auto view = makeRegister({"C1|A", "C2|B"});
-    for (int row = 2; row <= 3; ++row)
-      for (int c = 36; c <= 39; ++c)
-        view->model()->setTextMatrix(row, c, QString("9876543210|1|a@b.in|1").section('|', c - 36, c - 36));
+    auto view = makeRegister({{"C1", "A"}, {"C2", "B"}});
+    writeNewContact(*view->model(), FirstDataRow, CompleteContact);
+    writeNewContact(*view->model(), FirstDataRow + 1, secondRow);
+    view->model()->setCurrentCell(FirstDataRow, col::PartyName);
     DefaultPanel panel(view.get());
-    panel.TxtMaxMobile->setText(maxMobile);
-    panel.TxtMaxEMail->setText(maxEMail);
+    panel.mobileLimitBox->setText(limitBoxes.mobile);
+    panel.eMailLimitBox->setText(limitBoxes.eMail);
     QList<bool> runs;
-    CmdProceed_Click(*view, panel, [&](bool update) { runs << update; });
-    QCOMPARE(runs.isEmpty() ? ui->messages.at(0).text : QString("run"), outcome);
-    QCOMPARE(runs, outcome == "run" ? QList<bool>{true} : QList<bool>{});
+    StartUpdateRun(*view, panel.sharingLimits(), [&](bool update) { runs << update; });
+    QCOMPARE(ui->messages.empty() ? QString() : ui->messages.at(0).text, message);
+    QCOMPARE(runs, message.isEmpty() ? QList<bool>{true} : QList<bool>{});
+    QCOMPARE(view->Row(), cursorRow);
+    QCOMPARE(view->Col(), cursorCol);
   }
 
   void assignmentRoundTripOnStore() {
@@ -142,30 +174,30 @@ class TestAssignStore : public QObject {
     base_->ConQuery("INSERT INTO TblITR_SecMail (s_eMail) VALUES('kept@b.in')");
     base_->ConQuery("INSERT INTO WebMailDomain(DomainID, sUrl, sDomain)VALUES(1,'panel.firm.in','firm.in')");
     base_->ConQuery("INSERT INTO WebMailFwder(DomainID, CodeNo, sAlias, nForwardTo)VALUES(1,'C1','c.one',1)");
-    auto view = makeRegister({"C1|One", "C2|Two"});
+    auto view = makeRegister({{"C1", "One"}, {"C2", "Two"}});
     DefaultPanel panel(view.get());
-    panel.FillBelongsToLists();
-    panel.ReadDefaultDetails();
-    panel.ReadITRDefSetting();
+    panel.fillRelationLists();
+    panel.loadUsedValues();
+    panel.loadSettings();
 
-    panel.cmbp_mob->setEditText("9876543210");
-    panel.ChkFetchAlias->setChecked(true);
-    panel.cmbp_email->setEditText("typed@b.in");  // replaced by the alias, so not remembered
-    panel.Cmbsecemail->setEditText("o'brien\\x@b.in");
-    panel.CmdSecDefault_Click();
+    panel.primaryMobileBox->setEditText("9876543210");
+    panel.fetchAliasBox->setChecked(true);
+    panel.primaryEMailBox->setEditText("typed@b.in");  // replaced by the alias, so not remembered
+    panel.secondaryEMailBox->setEditText("o'brien\\x@b.in");
+    panel.assignToSelectedClients();
     QVERIFY(ui->messages.empty());
-    QCOMPARE(view->model()->TextMatrix(2, 38), "c.one@firm.in");
-    QCOMPARE(view->model()->TextMatrix(3, 42), "o'brien\\x@b.in");
+    QCOMPARE(view->model()->TextMatrix(FirstDataRow, col::NewEMail1), "c.one@firm.in");
+    QCOMPARE(view->model()->TextMatrix(FirstDataRow + 1, col::NewEMail2), "o'brien\\x@b.in");
 
     // The typed values are listed again and selected from the stored settings.
-    QCOMPARE(panel.cmbp_mob->itemText(ListIndex(panel.cmbp_mob)), "9876543210");
-    QCOMPARE(ListIndex(panel.Cmbsecemail), panel.Cmbsecemail->findText("o'brien\\x@b.in"));
+    QCOMPARE(panel.primaryMobileBox->itemText(ListIndex(panel.primaryMobileBox)), "9876543210");
+    QCOMPARE(ListIndex(panel.secondaryEMailBox), panel.secondaryEMailBox->findText("o'brien\\x@b.in"));
 
-    // Picked now, so a second assignment remembers nothing new: 2 secondary e-mails, 1 mobile, no e-mail.
-    panel.CmdSecDefault_Click();
-    QCOMPARE(scalar("SELECT Count(*) FROM TblITR_SecMail") + scalar("SELECT Count(*) FROM TblITR_PriMob") +
-                 scalar("SELECT Count(*) FROM TblITR_PriMail"),
-             "210");
+    // Picked now, so a second assignment remembers nothing new.
+    panel.assignToSelectedClients();
+    QCOMPARE(scalar("SELECT Count(*) FROM TblITR_SecMail"), "2");
+    QCOMPARE(scalar("SELECT Count(*) FROM TblITR_PriMob"), "1");
+    QCOMPARE(scalar("SELECT Count(*) FROM TblITR_PriMail"), "0");
   }
 };
 

@@ -1,5 +1,6 @@
 #include "assign/auto_find.h"
 #include "assign/default_panel.h"
+#include "assign/default_store.h"
 #include "assign_test_grid.h"
 #include "controls/zen_button.h"
 #include "entry/mod_it_main.h"
@@ -22,6 +23,19 @@ QStringList items(const QComboBox* box) {
   for (int i = 0; i < box->count(); ++i) list << box->itemText(i);
   return list;
 }
+
+// Settings file keys and their stored values.
+using Stored = QList<std::pair<QString, QString>>;
+
+// What the panel shows after loading its settings; -1 for a value list with nothing chosen.
+struct PanelSettings {
+  bool useClientMobile = false;
+  bool fetchAlias = false;
+  QString maxEMail{};
+  QString maxMobile{};
+  int primaryMobile = -1;
+  int primaryEMail = -1;
+};
 
 int logLineCount(const BaseComponent& base) {
   QFile file(base.ExePath() + "/VelLog.log");
@@ -52,9 +66,9 @@ class TestDefaultPanel : public QObject {
     listing("TblITR_PriMail", "s_eMail", {"a@b.in", "  ", "o'neil@b.in"});
     listing("TblITR_PriMob", "s_Mobile", {"9876543210", QString(), "9123456789"});
     listing("TblITR_SecMob", "s_Mobile", {"9000000001"});
-    grid_ = makeRegister({"C1|One|T", "C2|Two|U"});
+    grid_ = makeRegister({{"C1", "One"}, {"C2", "Two", Tick::Unticked}});
     panel_ = std::make_unique<DefaultPanel>(grid_.get());
-    panel_->FillBelongsToLists();
+    panel_->fillRelationLists();
   }
   void cleanup() {
     panel_.reset();
@@ -64,64 +78,77 @@ class TestDefaultPanel : public QObject {
     base_.reset();
   }
 
-  void readDefaultDetails() {
-    grid_->model()->setColComboList(42, "|kept@x.in|");
-    panel_->ReadDefaultDetails();
-    QCOMPARE(items(panel_->cmbp_email), QStringList({"a@b.in", "o'neil@b.in"}));
-    QCOMPARE(items(panel_->cmbp_mob), QStringList({"9876543210", "9123456789"}));
+  void loadUsedValues() {
+    grid_->model()->setColComboList(col::NewEMail2, "|kept@x.in|");
+    panel_->loadUsedValues();
+    QCOMPARE(items(panel_->primaryEMailBox), QStringList({"a@b.in", "o'neil@b.in"}));
+    QCOMPARE(items(panel_->primaryMobileBox), QStringList({"9876543210", "9123456789"}));
     // The grid's columns list the same; an empty table leaves the column's list as it was.
-    QCOMPARE(grid_->model()->ColComboList(36), "|9876543210|9123456789|");
-    QCOMPARE(grid_->model()->ColComboList(42), "|kept@x.in|");
+    QCOMPARE(grid_->model()->ColComboList(col::NewMobile1), "|9876543210|9123456789|");
+    QCOMPARE(grid_->model()->ColComboList(col::NewEMail2), "|kept@x.in|");
   }
 
   void failingReadEndsRefill() {
     base_->fails = [](const QString& sql) { return sql.contains("TblITR_PriMob"); };
-    panel_->ReadDefaultDetails();
-    QCOMPARE(panel_->cmbp_email->count(), 2);
-    QCOMPARE(panel_->CmbSecMob->count(), 0);
+    panel_->loadUsedValues();
+    QCOMPARE(panel_->primaryEMailBox->count(), 2);
+    QCOMPARE(panel_->secondaryMobileBox->count(), 0);
     QCOMPARE(logLineCount(*base_), 1);
   }
 
   void settings_data() {
-    QTest::addColumn<QStringList>("stored");  // key=value
-    // ChkCustMobile|ChkFetchAlias|TxtMaxEMail|TxtMaxMobile|cmbp_mob index|cmbp_email index|log lines
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("stored") << QStringList{"ISCUSTMOB=1", "P_MOBILE=9123456789", "P_EMAIL=a@b.in",
-                                           "MAXEMAIL=3", "MAXEMOB=5"}
-                            << "1|0|3|5|1|0|0";
+    QTest::addColumn<Stored>("stored");
+    QTest::addColumn<PanelSettings>("expected");
+    QTest::addColumn<int>("logLines");
+    QTest::newRow("stored") << Stored{{"ISCUSTMOB", "1"},
+                                      {"P_MOBILE", "9123456789"},
+                                      {"P_EMAIL", "a@b.in"},
+                                      {"MAXEMAIL", "3"},
+                                      {"MAXEMOB", "5"}}
+                            << PanelSettings{.useClientMobile = true,
+                                             .maxEMail = "3",
+                                             .maxMobile = "5",
+                                             .primaryMobile = 1,
+                                             .primaryEMail = 0}
+                            << 0;
+    QTest::newRow("nothing stored") << Stored{} << PanelSettings{.maxEMail = "10", .maxMobile = "10"} << 0;
     QTest::newRow("junk check value is logged, rest read")
-        << QStringList{"ISCUSTMOB=yes", "P_EMAIL=o'neil@b.in", "ISFROMSETUP=1", "MAXEMOB=x"}
-        << "0|1|10|x|-1|1|1";
+        << Stored{{"ISCUSTMOB", "yes"},
+                  {"P_EMAIL", "o'neil@b.in"},
+                  {"ISFROMSETUP", "1"},
+                  {"MAXEMAIL", "  "},
+                  {"MAXEMOB", "x"}}
+        << PanelSettings{.fetchAlias = true, .maxEMail = "10", .maxMobile = "x", .primaryEMail = 1} << 1;
   }
   void settings() {
-    QFETCH(QStringList, stored);
-    QFETCH(QString, expected);
-    for (const QString& kv : stored)
-      base_->settings.insert(DefaultPanel::SettingsFile() + "|ITRDEFSETUP|" + kv.section('=', 0, 0),
-                             kv.section('=', 1));
-    panel_->ReadDefaultDetails();
-    panel_->ReadITRDefSetting();
-    const auto n = [](int v) { return QString::number(v); };
-    QCOMPARE(QStringList({n(panel_->ChkCustMobile->isChecked()), n(panel_->ChkFetchAlias->isChecked()),
-                          panel_->TxtMaxEMail->text(), panel_->TxtMaxMobile->text(),
-                          n(ListIndex(panel_->cmbp_mob)), n(ListIndex(panel_->cmbp_email)),
-                          n(logLineCount(*base_))})
-                 .join(u'|'),
-             expected);
-    QCOMPARE(panel_->cmbp_mob->isEnabled(), !panel_->ChkCustMobile->isChecked());
-    QCOMPARE(panel_->cmbp_email->isEnabled(), !panel_->ChkFetchAlias->isChecked());
+    QFETCH(Stored, stored);
+    QFETCH(PanelSettings, expected);
+    QFETCH(int, logLines);
+    for (const auto& [key, value] : stored)
+      base_->settings.insert(DefaultSettingsFile() + "|ITRDEFSETUP|" + key, value);
+    panel_->loadUsedValues();
+    panel_->loadSettings();
+    QCOMPARE(panel_->useClientMobileBox->isChecked(), expected.useClientMobile);
+    QCOMPARE(panel_->fetchAliasBox->isChecked(), expected.fetchAlias);
+    QCOMPARE(panel_->eMailLimitBox->text(), expected.maxEMail);
+    QCOMPARE(panel_->mobileLimitBox->text(), expected.maxMobile);
+    QCOMPARE(ListIndex(panel_->primaryMobileBox), expected.primaryMobile);
+    QCOMPARE(ListIndex(panel_->primaryEMailBox), expected.primaryEMail);
+    QCOMPARE(logLineCount(*base_), logLines);
+    QCOMPARE(panel_->primaryMobileBox->isEnabled(), !expected.useClientMobile);
+    QCOMPARE(panel_->primaryEMailBox->isEnabled(), !expected.fetchAlias);
   }
 
   void typingCompletesAndFilters() {
-    panel_->ReadDefaultDetails();
+    panel_->loadUsedValues();
     // Letters never reach a mobile field; "91" completes the second entry.
-    QTest::keyClicks(panel_->cmbp_mob, "a91");
-    QCOMPARE(panel_->cmbp_mob->lineEdit()->selectedText(), "23456789");
-    panel_->cmbp_email->setEditText("");
-    QTest::keyClicks(panel_->cmbp_email, "O");
-    QCOMPARE(panel_->cmbp_email->currentText(), "o'neil@b.in");
-    QTest::keyClicks(panel_->TxtMaxMobile, "1a.5");
-    QCOMPARE(panel_->TxtMaxMobile->text(), "1.5");
+    QTest::keyClicks(panel_->primaryMobileBox, "a91");
+    QCOMPARE(panel_->primaryMobileBox->lineEdit()->selectedText(), "23456789");
+    panel_->primaryEMailBox->setEditText("");
+    QTest::keyClicks(panel_->primaryEMailBox, "O");
+    QCOMPARE(panel_->primaryEMailBox->currentText(), "o'neil@b.in");
+    QTest::keyClicks(panel_->mobileLimitBox, "1a.5");
+    QCOMPARE(panel_->mobileLimitBox->text(), "1.5");
   }
 
   void leaveChecks_data() {
@@ -145,7 +172,7 @@ class TestDefaultPanel : public QObject {
       combo->setEditText(text);
     else
       static_cast<QLineEdit*>(w)->setText(text);
-    QCOMPARE(panel_->LeaveCheck(w), accepted);
+    QCOMPARE(panel_->checkLeavingField(w), accepted);
     QCOMPARE(int(ui->messages.size()), messages);
   }
 
@@ -155,18 +182,18 @@ class TestDefaultPanel : public QObject {
     panel_->setParent(&window);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    panel_->cmbp_mob->setFocus();
-    QTRY_VERIFY(panel_->cmbp_mob->hasFocus());
-    panel_->cmbp_mob->setEditText("12345");
+    panel_->primaryMobileBox->setFocus();
+    QTRY_VERIFY(panel_->primaryMobileBox->hasFocus());
+    panel_->primaryMobileBox->setEditText("12345");
     QSignalSpy closed(panel_.get(), &DefaultPanel::closeRequested);
     // The click's focus change is refused, so the click does not assign.
-    QTest::mouseClick(panel_->CmdSecDefault, Qt::LeftButton);
+    QTest::mouseClick(panel_->assignButton, Qt::LeftButton);
     QCOMPARE(ui->messages.size(), size_t(1));
     QCOMPARE(ui->messages[0].text, "Please provide a valid 10 digit mobile number");
-    QVERIFY(panel_->cmbp_mob->hasFocus());
-    QCOMPARE(grid_->model()->TextMatrix(2, 36), "");
+    QVERIFY(panel_->primaryMobileBox->hasFocus());
+    QCOMPARE(grid_->model()->TextMatrix(FirstDataRow, col::NewMobile1), "");
     // Cancel leaves without the check.
-    QTest::mouseClick(panel_->CmdCancelDefault, Qt::LeftButton);
+    QTest::mouseClick(panel_->cancelButton, Qt::LeftButton);
     QCOMPARE(closed.size(), 1);
     QCOMPARE(ui->messages.size(), size_t(1));
     panel_->setParent(nullptr);
@@ -174,16 +201,16 @@ class TestDefaultPanel : public QObject {
 
   void assignRefusalStopsEverything() {
     ScopedInteraction ui;
-    panel_->cmbp_mob->setEditText("9876543210");
-    panel_->cmbp_email->setEditText("a@b.in");
-    panel_->Cmbsecemail->setEditText("a@b.in");
+    panel_->primaryMobileBox->setEditText("9876543210");
+    panel_->primaryEMailBox->setEditText("a@b.in");
+    panel_->secondaryEMailBox->setEditText("a@b.in");
     QSignalSpy closed(panel_.get(), &DefaultPanel::closeRequested);
-    panel_->CmdSecDefault_Click();
+    panel_->assignToSelectedClients();
     QCOMPARE(ui->messages.size(), size_t(1));
     QCOMPARE(ui->messages[0].text, "Secondary E-Mail can not be same as Primary E-Mail");
     QVERIFY(base_->statements.isEmpty() && base_->settings.isEmpty());
     QCOMPARE(closed.size(), 0);
-    QCOMPARE(grid_->model()->TextMatrix(2, 36), "");
+    QCOMPARE(grid_->model()->TextMatrix(FirstDataRow, col::NewMobile1), "");
   }
 };
 

@@ -163,11 +163,11 @@ class TestEndToEnd : public QObject {
 
     w_->showDefaults();
     DefaultPanel& panel = *w_->defaultPanel;
-    panel.cmbp_mob->setEditText(QStringLiteral("9123456780"));
-    panel.cboContBelongsTo[0]->setCurrentIndex(1);  // Self
-    panel.cmbp_email->setEditText(QStringLiteral("o'brien.desk@firm.example.in"));
-    panel.cboContBelongsTo[1]->setCurrentIndex(1);
-    panel.CmdSecDefault_Click();
+    panel.primaryMobileBox->setEditText(QStringLiteral("9123456780"));
+    panel.relationBoxes[0]->setCurrentIndex(1);  // Self
+    panel.primaryEMailBox->setEditText(QStringLiteral("o'brien.desk@firm.example.in"));
+    panel.relationBoxes[1]->setCurrentIndex(1);
+    panel.assignToSelectedClients();
     QVERIFY(!panel.isVisible());
     w_->proceedWithUpdate();
     QVERIFY((**script_).messages.empty());

@@ -120,7 +120,7 @@ class TestMainWindow : public QObject {
     QVERIFY(!w.setupPanel->ChkColShow[col::Password]->isChecked());
     QVERIFY(w.setupPanel->ChkSoftware->isChecked() && w.setupPanel->ChkLogin->isChecked() &&
             w.setupPanel->ChkChange->isChecked());
-    for (QComboBox* box : w.defaultPanel->cboContBelongsTo) QCOMPARE(box->currentIndex(), 0);
+    for (QComboBox* box : w.defaultPanel->relationBoxes) QCOMPARE(box->currentIndex(), 0);
     // Only the headers merge: row 0 across the group captions, SrNo down both header rows.
     const grid::FlexGridModel& g = *w.registerGrid->model();
     QCOMPARE(g.mergedRange(0, col::Software + col::Mobile1Rel),
@@ -213,7 +213,7 @@ class TestMainWindow : public QObject {
     QVERIFY(w.defaultPanel->isVisible());
     QCOMPARE(w.panelInFront(), static_cast<QWidget*>(w.defaultPanel));
     QVERIFY(!w.registerPanel->isEnabled());
-    w.defaultPanel->CmdCancelDefault_Click();
+    w.defaultPanel->closePanel();
     QVERIFY(w.registerPanel->isEnabled());
     QCOMPARE(w.panelInFront(), nullptr);
   }

@@ -3,15 +3,25 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 namespace kestrel {
 
 namespace grid {
-class FlexGrid;
+class FlexGridModel;
 }
-class DefaultPanel;
+
+// Why the update run may not start: what the user is told and where the register's cursor
+// goes. An empty message means a failure already logged, with nothing to show.
+struct ProceedRefusal {
+  QString message;
+  int row = -1;  // -1 keeps the current row
+  int col = -1;  // -1 keeps the cursor where it is
+};
+
+// The first selected row whose new contact details are incomplete, checking each row fully
+// before the next.
+std::optional<ProceedRefusal> FindIncompleteRow(const grid::FlexGridModel& vsCL);
 
 // Joins value groups ("(...)") after a statement head, separated by ",", into as few statements
 // as keep each within maxBytes (counted in UTF-8, as the server receives it). A group too long
@@ -40,25 +50,24 @@ class ValueListStatements {
 qsizetype StatementSizeLimit();
 inline constexpr qsizetype SafeStatementBytes = 1000000;
 
-// The sharing limit check: false (after telling the user and putting the grid's cursor in the
-// column) when more than limit selected clients share one value of column 36 or 38, counted
-// by the store in ITRDet_Temp. maxStatementBytes 0 asks the store (StatementSizeLimit).
-bool ValidateData(grid::FlexGrid& vsCL, int column, int limit, qsizetype maxStatementBytes);
-bool ValidateData(grid::FlexGrid& vsCL, int column, int limit);
+// The sharing limit of one new primary contact column (36 mobile, 38 e-mail): refused when
+// more than limit selected clients share one value, counted by the store in ITRDet_Temp
+// (routine "ValidateData"). A failing statement refuses without a message. maxStatementBytes
+// 0 asks the store (StatementSizeLimit).
+std::optional<ProceedRefusal> CheckSharingLimit(const grid::FlexGridModel& vsCL, int column, int limit,
+                                                qsizetype maxStatementBytes = 0);
 
 // The message naming a value shared by too many clients.
 QString SharedValueMessage(int column, const QString& value, int limit);
-
-// Whether every selected row carries complete new contact details; on false the user has
-// been told and the grid's cursor is on the offending cell.
-bool validateform(grid::FlexGrid& vsCL);
 
 // A limit box's numeric value rounded to a whole number (halves to the even neighbour);
 // nothing when the value is not above zero, which switches its check off.
 std::optional<int> LimitValue(const QString& text);
 
-// The update run: the row checks, the mobile and e-mail sharing limits when their boxes are
-// above zero, then the per-client portal run in update mode (loginToITR(true)).
-void CmdProceed_Click(grid::FlexGrid& vsCL, DefaultPanel& panel, const std::function<void(bool)>& loginToITR);
+// The sharing limits the update run checks; a missing one is switched off.
+struct SharingLimits {
+  std::optional<int> mobile{};
+  std::optional<int> eMail{};
+};
 
 }  // namespace kestrel

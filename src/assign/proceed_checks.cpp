@@ -1,28 +1,68 @@
-#include "assign/batch_update.h"
+#include "assign/proceed_checks.h"
 
 #include "assign/assign_rules.h"
-#include "assign/default_panel.h"
 #include "entry/error_log.h"
-#include "entry/interaction.h"
 #include "entry/mod_it_main.h"
-#include "platform/grid/flexgrid.h"
+#include "platform/grid/flexgrid_model.h"
 #include "register/edit_rules.h"
 #include "register/register_layout.h"
 
-#include <QLineEdit>
-
 #include <climits>
 #include <cmath>
+#include <memory>
 #include <utility>
 
 namespace kestrel {
 
 namespace {
 using col::NewEMail1;
+using col::NewEMail1Rel;
+using col::NewEMail2;
+using col::NewEMail2Rel;
+using col::NewIsd;
 using col::NewMobile1;
+using col::NewMobile1Rel;
+using col::NewMobile2;
+using col::NewMobile2Rel;
+using col::NewResidency;
+
 // Room left in a packet for the protocol's own bytes.
 constexpr qsizetype PacketHeadroom = 1024;
+
+QString trimmedCell(const grid::FlexGridModel& g, int row, int c) {
+  return g.TextMatrix(row, c).trimmed();
+}
+
+// A relation cell counts as given when it spells a code above zero.
+bool relationGiven(const grid::FlexGridModel& g, int row, int c) {
+  return LeadingNumber(g.TextMatrix(row, c)) > 0;
+}
 }  // namespace
+
+std::optional<ProceedRefusal> FindIncompleteRow(const grid::FlexGridModel& g) {
+  auto refuse = [](int row, int c, const char* message) {
+    return ProceedRefusal{QString::fromLatin1(message), row, c};
+  };
+  for (int row = FirstDataRow; row < g.Rows(); ++row) {
+    if (!IsSelectedRow(g, row))
+      continue;
+    if (g.TextMatrix(row, NewResidency) == u"Yes" && trimmedCell(g, row, NewIsd).isEmpty())
+      return refuse(row, NewIsd, "ISD cannot be blank");
+    if (trimmedCell(g, row, NewMobile1).isEmpty())
+      return refuse(row, NewMobile1, "Primary Mobile cannot be blank");
+    if (!relationGiven(g, row, NewMobile1Rel))
+      return refuse(row, NewMobile1Rel, "Primary Mobile Belongs To cannot be blank");
+    if (trimmedCell(g, row, NewEMail1).isEmpty())
+      return refuse(row, NewEMail1, "Primary E-Mail cannot be blank");
+    if (!relationGiven(g, row, NewEMail1Rel))
+      return refuse(row, NewEMail1Rel, "Primary E-Mail Belongs To cannot be blank");
+    if (!trimmedCell(g, row, NewMobile2).isEmpty() && !relationGiven(g, row, NewMobile2Rel))
+      return refuse(row, NewMobile2Rel, "Secondary Mobile Belongs To cannot be blank");
+    if (!trimmedCell(g, row, NewEMail2).isEmpty() && !relationGiven(g, row, NewEMail2Rel))
+      return refuse(row, NewEMail2Rel, "Secondary E-mail Belongs To cannot be blank");
+  }
+  return std::nullopt;
+}
 
 ValueListStatements::ValueListStatements(QString head, qsizetype maxBytes)
     : head_(std::move(head)), headBytes_(utf8Size(head_)), maxBytes_(maxBytes) {}
@@ -88,20 +128,17 @@ QString SharedValueMessage(int column, const QString& value, int limit) {
          value + QStringLiteral(") to more than ") + QString::number(limit) + QStringLiteral(" Parties ");
 }
 
-bool ValidateData(grid::FlexGrid& vsCL, int column, int limit) {
-  return ValidateData(vsCL, column, limit, 0);
-}
-
-bool ValidateData(grid::FlexGrid& vsCL, int column, int limit, qsizetype maxStatementBytes) {
+std::optional<ProceedRefusal> CheckSharingLimit(const grid::FlexGridModel& g, int column, int limit,
+                                                qsizetype maxStatementBytes) {
   ErrorTrap trap(u"frmKestrel", u"ValidateData");
-  // Any failing statement makes the check fail, so the run does not start on a partial count.
+  // Any failing statement refuses, so the run does not start on a partial count.
+  const std::optional<ProceedRefusal> failed = ProceedRefusal{};
   if (!trap([&] { Base().ConQuery(QStringLiteral("DELETE FROM ITRDet_Temp")); }) ||
       !trap([&] { Base().ConQuery(QStringLiteral("Flush Tables")); }))
-    return false;
+    return failed;
 
   QStringList inserts;
   const bool built = trap([&] {
-    const grid::FlexGridModel& g = *vsCL.model();
     BaseComponent& base = Base();
     ValueListStatements statements(
         QStringLiteral("INSERT INTO ITRDet_Temp (Email_Mob, Code_No, PartyName)VALUES"),
@@ -118,13 +155,13 @@ bool ValidateData(grid::FlexGrid& vsCL, int column, int limit, qsizetype maxStat
     inserts = statements.finish();
   });
   if (!built)
-    return false;
+    return failed;
   if (!inserts.isEmpty()) {
     for (const QString& insert : inserts)
       if (!trap([&] { Base().ConQuery(insert); }))
-        return false;
+        return failed;
     if (!trap([&] { Base().ConQuery(QStringLiteral("Flush Tables")); }))
-      return false;
+      return failed;
   }
 
   std::unique_ptr<Recordset> rs;
@@ -135,7 +172,7 @@ bool ValidateData(grid::FlexGrid& vsCL, int column, int limit, qsizetype maxStat
                            "Email_Mob ORDER BY EMail_Mob"),
             Base().DBObj(), ado::adOpenForwardOnly, ado::adLockReadOnly);
       }))
-    return false;
+    return failed;
 
   QString overused;
   const bool walked = trap([&] {
@@ -155,32 +192,11 @@ bool ValidateData(grid::FlexGrid& vsCL, int column, int limit, qsizetype maxStat
       rs->Close();
   });
   if (!walked)
-    return false;
+    return failed;
   if (overused.isNull())
-    return true;
-
-  ui().MsgBox(SharedValueMessage(column, overused, limit), Interaction::Icon::Information);
-  trap([&] {
-    vsCL.setCol(column);
-    vsCL.setFocus();
-  });
-  return false;
-}
-
-bool validateform(grid::FlexGrid& vsCL) {
-  ErrorTrap trap(u"frmKestrel", u"validateform");
-  std::optional<IncompleteRow> incomplete;
-  if (!trap([&] { incomplete = FindIncompleteRow(*vsCL.model()); }))
-    return false;
-  if (!incomplete)
-    return true;
-  ui().MsgBox(incomplete->message, Interaction::Icon::Information);
-  trap([&] {
-    vsCL.model()->setCurrentCell(incomplete->row, incomplete->col);
-    vsCL.ShowCell(incomplete->row, incomplete->col);
-    vsCL.setFocus();
-  });
-  return false;
+    return std::nullopt;
+  // The current row stays; the cursor moves to the column.
+  return ProceedRefusal{SharedValueMessage(column, overused, limit), -1, column};
 }
 
 std::optional<int> LimitValue(const QString& text) {
@@ -189,23 +205,6 @@ std::optional<int> LimitValue(const QString& text) {
     return std::nullopt;
   const double rounded = std::nearbyint(value);
   return rounded >= double(INT_MAX) ? INT_MAX : int(rounded);
-}
-
-void CmdProceed_Click(grid::FlexGrid& vsCL, DefaultPanel& panel,
-                      const std::function<void(bool)>& loginToITR) {
-  ErrorTrap trap(u"frmKestrel", u"CmdProceed_Click");
-  if (!validateform(vsCL))
-    return;
-  if (const auto maxMobile = LimitValue(panel.TxtMaxMobile->text()))
-    if (!ValidateData(vsCL, NewMobile1, *maxMobile))
-      return;
-  if (const auto maxEMail = LimitValue(panel.TxtMaxEMail->text()))
-    if (!ValidateData(vsCL, NewEMail1, *maxEMail))
-      return;
-  trap([&] {
-    if (loginToITR)
-      loginToITR(true);
-  });
 }
 
 }  // namespace kestrel
