@@ -6,6 +6,7 @@
 #include "entry/error_log.h"
 #include "entry/interaction.h"
 #include "entry/mod_it_main.h"
+#include "entry/module_tables.h"
 #include "platform/grid/flexgrid.h"
 #include "portal/portal_run.h"
 #include "portal/progress_panel.h"
@@ -13,7 +14,6 @@
 #include "register/register_panel.h"
 #include "register/setup_panel.h"
 #include "reports/report_panel.h"
-#include "store/schema.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "entry/error_log.h"
 #include "entry/mod_it_main.h"
+#include "entry/module_tables.h"
 #include "platform/base/suite_schema.h"
-#include "store/schema.h"
 #include "test_store.h"
 
 #include <QElapsedTimer>
