@@ -28,14 +28,6 @@ bool relationGiven(const grid::FlexGridModel& g, int row, int c) {
 }
 }  // namespace
 
-RedrawPause::RedrawPause(grid::FlexGridModel& g) : g_(g), redraw_(g.Redraw()) {
-  g_.setRedraw(false);
-}
-
-RedrawPause::~RedrawPause() {
-  g_.setRedraw(redraw_);
-}
-
 bool IsSelectedRow(const grid::FlexGridModel& vsCL, int row) {
   return row >= FirstDataRow && !vsCL.RowHidden(row) && vsCL.CellChecked(row, col::SrNo) == grid::flexChecked;
 }
