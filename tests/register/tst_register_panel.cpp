@@ -1,9 +1,9 @@
 // The main panel offscreen: editing rules through the grid's notifications, Space and the header
 // tick, search, serial ranges with their refusals and focus, and the column-display setup.
 #include "platform/grid/flexgrid.h"
+#include "register/client_register_load.h"
 #include "register/edit_rules.h"
 #include "register/register_editing.h"
-#include "register/register_grid.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
 #include "register/selection_rules.h"

@@ -1,7 +1,7 @@
 // The register's pure rules: markers and the secondary-details text when a row is filled, the
 // party name, who may edit which cell, the key filters, the checks before a value leaves its
 // cell, and the serial range boxes.
-#include "register/client_loading.h"
+#include "register/client_rows.h"
 #include "register/edit_rules.h"
 #include "register/register_layout.h"
 #include "register/selection_rules.h"
