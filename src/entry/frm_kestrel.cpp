@@ -10,7 +10,8 @@
 #include "platform/grid/flexgrid.h"
 #include "portal/portal_run.h"
 #include "portal/progress_panel.h"
-#include "register/register_grid.h"
+#include "register/client_register_load.h"
+#include "register/register_layout.h"
 #include "register/register_panel.h"
 #include "register/setup_panel.h"
 #include "reports/report_panel.h"
@@ -113,7 +114,7 @@ void frmKestrel::Form_Load() {
     MergeHeaders(*vsCL->model());
     MergeHeaders(*FraReport->VSRpt->model());
   });
-  ShowData(*vsCL->model());
+  LoadClients(*vsCL->model());
   FraDefault->ReadDefaultDetails();
   FraSetup->LoadColumns();
   trap([&] { FraDefault->SelectNoRelation(); });
@@ -245,7 +246,7 @@ bool frmKestrel::Form_KeyDown(int keyCode, QObject* target) {
     }
     case Qt::Key_F5:
       if (FraMainOuter->isVisible() && FraMainOuter->isEnabled()) {
-        ShowData(*vsCL->model());
+        LoadClients(*vsCL->model());
         return true;
       }
       return false;
