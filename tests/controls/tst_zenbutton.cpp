@@ -166,33 +166,20 @@ class TestZenButton : public QObject {
     QTest::addColumn<int>("scheme");
     QTest::addColumn<ColourSet>("expected");
     const QColor systemSelection(0, 120, 215), itsTint(176, 213, 242);
-    QTest::newRow("7 is 1") << 7
-                            << ColourSet{.face = {212, 208, 200},
-                                         .light = {230, 230, 230},
-                                         .highlight = {255, 255, 255},
-                                         .shadow = {128, 128, 128},
-                                         .darkShadow = {64, 64, 64},
-                                         .text = {1, 2, 3},
-                                         .selection = systemSelection,
-                                         .selectionTint = itsTint};
-    QTest::newRow("2 clamps") << 2
-                              << ColourSet{.face = {250, 10, 128},
-                                           .light = {255, 41, 159},
-                                           .highlight = {255, 57, 175},
-                                           .shadow = {186, 0, 64},
-                                           .darkShadow = {58, 0, 0},
-                                           .text = {5, 6, 7},
-                                           .selection = {122, 0, 0},
-                                           .selectionTint = {250, 10, 128}};
-    QTest::newRow("4 parent") << 4
-                              << ColourSet{.face = {200, 190, 180},
-                                           .light = {231, 221, 211},
-                                           .highlight = {247, 237, 227},
-                                           .shadow = {136, 126, 116},
-                                           .darkShadow = {8, 0, 0},
-                                           .text = {20, 30, 40},
-                                           .selection = systemSelection,
-                                           .selectionTint = itsTint};
+    // clang-format off
+    QTest::newRow("7 is 1") << 7 << ColourSet{
+        .face = {212, 208, 200}, .light = {230, 230, 230}, .highlight = {255, 255, 255},
+        .shadow = {128, 128, 128}, .darkShadow = {64, 64, 64}, .text = {1, 2, 3},
+        .selection = systemSelection, .selectionTint = itsTint};
+    QTest::newRow("2 clamps") << 2 << ColourSet{
+        .face = {250, 10, 128}, .light = {255, 41, 159}, .highlight = {255, 57, 175},
+        .shadow = {186, 0, 64}, .darkShadow = {58, 0, 0}, .text = {5, 6, 7},
+        .selection = {122, 0, 0}, .selectionTint = {250, 10, 128}};
+    QTest::newRow("4 parent") << 4 << ColourSet{
+        .face = {200, 190, 180}, .light = {231, 221, 211}, .highlight = {247, 237, 227},
+        .shadow = {136, 126, 116}, .darkShadow = {8, 0, 0}, .text = {20, 30, 40},
+        .selection = systemSelection, .selectionTint = itsTint};
+    // clang-format on
   }
   void colourSet() {
     QFETCH(int, scheme);

@@ -107,27 +107,19 @@ class TestRegisterRules : public QObject {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<SecondaryCells>("expected");
     row("address only", QString("sec@x.in"), SecondaryCells{.email2 = "sec@x.in"});
+    // clang-format off
     row("full", QString("sec@x.in|a|b|c|d|NR|1|1|10|12|971"),
-        SecondaryCells{.secDet = "a|b|c|d|NR|1|1|10|12|971",
-                       .residency = "Yes",
-                       .isd = "971",
-                       .mobile1Rel = "1",
-                       .email1Rel = "1",
-                       .mobile2Rel = "10",
-                       .email2 = "sec@x.in",
+        SecondaryCells{.secDet = "a|b|c|d|NR|1|1|10|12|971", .residency = "Yes", .isd = "971",
+                       .mobile1Rel = "1", .email1Rel = "1", .mobile2Rel = "10", .email2 = "sec@x.in",
                        .email2Rel = "12"});
     row("resident, cut short", QString("s@x.in|||||R|2"),
         SecondaryCells{.secDet = "||||R|2", .residency = "No", .mobile1Rel = "2", .email2 = "s@x.in"});
     row("unknown residency", QString("||||X|||||"), SecondaryCells{.secDet = "|||X|||||"});
     row("more elements than used", QString("a|1|2|3|4|R|5|6|7|11|1|extra"),
-        SecondaryCells{.secDet = "1|2|3|4|R|5|6|7|11|1|extra",
-                       .residency = "No",
-                       .isd = "1",
-                       .mobile1Rel = "5",
-                       .email1Rel = "6",
-                       .mobile2Rel = "7",
-                       .email2 = "a",
+        SecondaryCells{.secDet = "1|2|3|4|R|5|6|7|11|1|extra", .residency = "No", .isd = "1",
+                       .mobile1Rel = "5", .email1Rel = "6", .mobile2Rel = "7", .email2 = "a",
                        .email2Rel = "11"});
+    // clang-format on
     row("separator only", QString("|"), SecondaryCells{});
   }
   void secondaryDetails() {
@@ -163,14 +155,6 @@ class TestRegisterRules : public QObject {
     QFETCH(QString, last);
     QFETCH(QString, name);
     QCOMPARE(PartyName(first, middle, last), name);
-  }
-
-  void clientStatementPieces() {
-    const QString sql = ClientListStatement();
-    QVERIFY(
-        sql.contains("O.Email as GMail  FROM Owner1 as O INNER JOIN OnLineRegInfo as R ON "
-                     "R.Code_No = O.Code AND R.AsYr=0 UNION ALL SELECT R.*"));
-    QVERIFY(sql.endsWith("R.AsYr=0 ORDER BY CodeNo"));
   }
 
   void editPermission_data() {
