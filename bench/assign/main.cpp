@@ -13,10 +13,10 @@
 #include "assign/proceed_checks.h"
 #include "entry/interaction.h"
 #include "entry/mod_it_main.h"
+#include "entry/module_tables.h"
 #include "platform/base/velbase.h"
 #include "platform/grid/flexgrid.h"
 #include "register/register_layout.h"
-#include "store/schema.h"
 
 #include "bench_util.h"
 

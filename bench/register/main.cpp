@@ -1,6 +1,6 @@
 // bench_register: the client register at scale.
-//   ShowData of N demo clients on SQLite (and MariaDB when KESTREL_BENCH_MYSQL holds a
-//   connection string), against the bare read of the same statement through the same base
+//   LoadClients ("ShowData") of N demo clients on SQLite (and MariaDB when KESTREL_BENCH_MYSQL
+//   holds a connection string), against the bare read of the same statement through the same base
 //   component (every record's fields fetched as text) measured in the same run;
 //   the search command over the loaded register, against the bare upper-case-and-contains
 //   loop over the same column;
@@ -22,8 +22,8 @@
 #include "platform/grid/flexgrid.h"
 #include "portal/portal_rules.h"
 #include "portal/portal_run.h"
-#include "register/client_loading.h"
-#include "register/register_grid.h"
+#include "register/client_register_load.h"
+#include "register/client_rows.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
 
@@ -133,7 +133,7 @@ void benchBackend(const QString& name, const QString& connection, const QList<in
     FormatRegisterGrid(m);
     MergeHeaders(m);
     const double read = bestOf(runs, [] { bareRead(); });
-    const double show = bestOf(runs, [&] { ShowData(m); });
+    const double show = bestOf(runs, [&] { LoadClients(m); });
     out << QStringLiteral("%1 %2 clients: ShowData %3 ms, bare read %4 ms, ratio %5 (rows %6)\n")
                .arg(name, -8)
                .arg(clients, 7)
@@ -169,7 +169,7 @@ void benchBackend(const QString& name, const QString& connection, const QList<in
   }
 }
 
-// One memory side in this process: the main panel after ShowData, or the same cells in a
+// One memory side in this process: the main panel after LoadClients, or the same cells in a
 // QStandardItemModel behind a QTableView.
 int memorySide(const QString& side, const QString& connection, const QString& home) {
   startModule(connection, home);
@@ -177,7 +177,7 @@ int memorySide(const QString& side, const QString& connection, const QString& ho
     RegisterPanel panel;
     FormatRegisterGrid(*panel.vsCL->model());
     MergeHeaders(*panel.vsCL->model());
-    ShowData(*panel.vsCL->model());
+    LoadClients(*panel.vsCL->model());
     panel.resize(1200, 700);
     panel.show();
     QApplication::processEvents();

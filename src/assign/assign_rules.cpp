@@ -16,14 +16,6 @@ using col::NewMobile2;
 using col::NewMobile2Rel;
 }  // namespace
 
-RedrawPause::RedrawPause(grid::FlexGridModel& g) : g_(g), redraw_(g.Redraw()) {
-  g_.setRedraw(false);
-}
-
-RedrawPause::~RedrawPause() {
-  g_.setRedraw(redraw_);
-}
-
 bool IsSelectedRow(const grid::FlexGridModel& vsCL, int row) {
   return row >= FirstDataRow && !vsCL.RowHidden(row) && vsCL.CellChecked(row, col::SrNo) == grid::flexChecked;
 }

@@ -9,21 +9,9 @@ namespace kestrel {
 
 namespace grid {
 class FlexGridModel;
-}
-
-// Holds back the grid's change notifications during a batch of changes (one repaint at the
-// end), also when the batch fails half-way.
-class RedrawPause {
- public:
-  explicit RedrawPause(grid::FlexGridModel& g);
-  ~RedrawPause();
-  RedrawPause(const RedrawPause&) = delete;
-  RedrawPause& operator=(const RedrawPause&) = delete;
-
- private:
-  grid::FlexGridModel& g_;
-  bool redraw_;
-};
+class RedrawPause;
+}  // namespace grid
+using grid::RedrawPause;
 
 // A register row that batch operations act on: a data row, shown, its column-0 box ticked.
 bool IsSelectedRow(const grid::FlexGridModel& vsCL, int row);

@@ -62,82 +62,62 @@ ZENButton::~ZENButton() = default;
 
 // ---- properties -----------------------------------------------------------------------
 
-void ZENButton::setButtonType(int type) {
-  type = std::clamp(type, 1, 14);
-  if (type == m_buttonType)
+template <class T, class Apply>
+void ZENButton::storeProperty(T& member, const T& value, const QString& key, Repaint repaint, Apply&& apply) {
+  if (value == member)
     return;
-  m_buttonType = type;
-  recomputeGeometry();
-  updateGeometry();
-  propertyChanged(u"BTYPE"_s);
+  member = value;
+  apply();
+  propertyChanged(key, repaint == Repaint::Colours);
+}
+
+void ZENButton::setButtonType(int type) {
+  storeProperty(m_buttonType, std::clamp(type, 1, 14), u"BTYPE"_s, Repaint::Look, [this] {
+    recomputeGeometry();
+    updateGeometry();
+  });
 }
 
 void ZENButton::setCaption(const QString& caption) {
-  if (caption == m_caption)
-    return;
-  m_caption = caption;
-  updateAccessKey();
-  updateGeometry();
-  propertyChanged(u"TX"_s);
+  storeProperty(m_caption, caption, u"TX"_s, Repaint::Look, [this] {
+    updateAccessKey();
+    updateGeometry();
+  });
 }
 
 void ZENButton::setColorScheme(int scheme) {
-  if (scheme == m_colorScheme)
-    return;
-  m_colorScheme = scheme;
-  propertyChanged(u"COLTYPE"_s, true);
+  storeProperty(m_colorScheme, scheme, u"COLTYPE"_s, Repaint::Colours);
 }
 
 void ZENButton::setShowFocusRect(bool on) {
-  if (on == m_showFocusRect)
-    return;
-  m_showFocusRect = on;
-  propertyChanged(u"FOCUSR"_s);
+  storeProperty(m_showFocusRect, on, u"FOCUSR"_s);
 }
 
 void ZENButton::setBackColor(ColorRef color) {
-  if (color == m_backColor)
-    return;
-  m_backColor = color;
-  propertyChanged(u"BCOL"_s, true);
+  storeProperty(m_backColor, color, u"BCOL"_s, Repaint::Colours);
 }
 
 void ZENButton::setBackOver(ColorRef color) {
-  if (color == m_backOver)
-    return;
-  m_backOver = color;
-  propertyChanged(u"BCOLO"_s, true);
+  storeProperty(m_backOver, color, u"BCOLO"_s, Repaint::Colours);
 }
 
 void ZENButton::setForeColor(ColorRef color) {
-  if (color == m_foreColor)
-    return;
-  m_foreColor = color;
-  propertyChanged(u"FCOL"_s, true);
+  storeProperty(m_foreColor, color, u"FCOL"_s, Repaint::Colours);
 }
 
 void ZENButton::setForeOver(ColorRef color) {
-  if (color == m_foreOver)
-    return;
-  m_foreOver = color;
-  propertyChanged(u"FCOLO"_s, true);
+  storeProperty(m_foreOver, color, u"FCOLO"_s, Repaint::Colours);
 }
 
 void ZENButton::setMaskColor(ColorRef color) {
-  if (color == m_maskColor)
-    return;
-  m_maskColor = color;
-  propertyChanged(u"MCOL"_s, true);
+  storeProperty(m_maskColor, color, u"MCOL"_s, Repaint::Colours);
 }
 
 void ZENButton::setMousePointer(int pointer) {
-  if (pointer == m_mousePointer)
-    return;
-  m_mousePointer = pointer;
-  applyCursor();
-  propertyChanged(u"MPTR"_s);
+  storeProperty(m_mousePointer, pointer, u"MPTR"_s, Repaint::Look, [this] { applyCursor(); });
 }
 
+// Pictures have no cheap comparison: setting one always counts as a change.
 void ZENButton::setMouseIcon(const QPixmap& icon) {
   m_mouseIcon = icon;
   applyCursor();
@@ -156,60 +136,35 @@ void ZENButton::setPictureOver(const QPixmap& picture) {
 }
 
 void ZENButton::setUseMaskColor(bool on) {
-  if (on == m_useMaskColor)
-    return;
-  m_useMaskColor = on;
-  propertyChanged(u"UMCOL"_s);
+  storeProperty(m_useMaskColor, on, u"UMCOL"_s);
 }
 
 void ZENButton::setSoftBevel(bool on) {
-  if (on == m_softBevel)
-    return;
-  m_softBevel = on;
-  propertyChanged(u"SOFT"_s, true);
+  storeProperty(m_softBevel, on, u"SOFT"_s, Repaint::Colours);
 }
 
 void ZENButton::setPicturePosition(int position) {
-  if (position == m_picturePosition)
-    return;
-  m_picturePosition = position;
-  propertyChanged(u"PICPOS"_s);
+  storeProperty(m_picturePosition, position, u"PICPOS"_s);
 }
 
 void ZENButton::setUseGreyscale(bool on) {
-  if (on == m_useGreyscale)
-    return;
-  m_useGreyscale = on;
-  propertyChanged(u"NGREY"_s);
+  storeProperty(m_useGreyscale, on, u"NGREY"_s);
 }
 
 void ZENButton::setSpecialEffect(int effect) {
-  if (effect == m_specialEffect)
-    return;
-  m_specialEffect = effect;
-  propertyChanged(u"FX"_s);
+  storeProperty(m_specialEffect, effect, u"FX"_s);
 }
 
 void ZENButton::setHandPointer(bool on) {
-  if (on == m_handPointer)
-    return;
-  m_handPointer = on;
-  applyCursor();
-  propertyChanged(u"HAND"_s);
+  storeProperty(m_handPointer, on, u"HAND"_s, Repaint::Look, [this] { applyCursor(); });
 }
 
 void ZENButton::setCheckBoxBehaviour(bool on) {
-  if (on == m_checkBox)
-    return;
-  m_checkBox = on;
-  propertyChanged(u"CHECK"_s);
+  storeProperty(m_checkBox, on, u"CHECK"_s);
 }
 
 void ZENButton::setValue(bool value) {
-  if (value == m_value)
-    return;
-  m_value = value;
-  propertyChanged(u"VALUE"_s);
+  storeProperty(m_value, value, u"VALUE"_s);
 }
 
 void ZENButton::setFontBold(bool on) {

@@ -161,6 +161,13 @@ class ZENButton : public QWidget {
 
  private:
   void propertyChanged(const QString& key, bool colours = false);
+  // What a changed property needs redrawn: the look, or the colour set and then the look.
+  enum class Repaint { Look, Colours };
+  // The setter of a stored property: nothing when the value is unchanged; otherwise stores it,
+  // runs apply (cursor, geometry, access key) and reports the change under its key.
+  template <class T, class Apply = void (*)()>
+  void storeProperty(
+      T& member, const T& value, const QString& key, Repaint repaint = Repaint::Look, Apply&& apply = [] {});
   void recomputeColors();
   void recomputeGeometry();
   void applyCursor();

@@ -18,8 +18,6 @@ void LogError(const ErrObject& err);
 // The log file LogError appends to ("" while no base component is available).
 QString ErrorLogPath();
 
-inline constexpr const char* LostConnectionText = "MySQL server has gone away";
-
 // Turns whatever a statement threw into the error the log records.
 ErrObject errFromCurrentException();
 
@@ -71,17 +69,5 @@ class ErrorTrap {
   ErrObject last_;
   int failures_ = 0;
 };
-
-// Runs a statement whose failure is deliberately ignored (not logged): resize handlers,
-// the version check at start-up and the few other places that tolerate any failure.
-template <class F>
-bool ignoreErrors(F&& statement) noexcept {
-  try {
-    std::forward<F>(statement)();
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
 
 }  // namespace kestrel

@@ -7,14 +7,15 @@
 #include "entry/error_log.h"
 #include "entry/interaction.h"
 #include "entry/mod_it_main.h"
+#include "entry/module_tables.h"
 #include "platform/grid/flexgrid.h"
 #include "portal/portal_run.h"
 #include "portal/progress_panel.h"
-#include "register/register_grid.h"
+#include "register/client_register_load.h"
+#include "register/register_layout.h"
 #include "register/register_panel.h"
 #include "register/setup_panel.h"
 #include "reports/report_panel.h"
-#include "store/schema.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -122,7 +123,7 @@ void MainWindow::load() {
     MergeHeaders(*registerGrid->model());
     MergeHeaders(*reportPanel->VSRpt->model());
   });
-  ShowData(*registerGrid->model());
+  LoadClients(*registerGrid->model());
   defaultPanel->loadUsedValues();
   setupPanel->LoadColumns();
   trap([&] { defaultPanel->clearRelations(); });
@@ -256,7 +257,7 @@ bool MainWindow::previewKey(int keyCode, QObject* target) {
     }
     case Qt::Key_F5:
       if (registerPanel->isVisible() && registerPanel->isEnabled()) {
-        ShowData(*registerGrid->model());
+        LoadClients(*registerGrid->model());
         return true;
       }
       return false;

@@ -66,10 +66,8 @@ void RegisterEditing::vsCL_ValidateEdit(int row, int c, bool& cancel) {
 void TickAllRows(FlexGrid& vsCL) {
   grid::FlexGridModel& m = *vsCL.model();
   const int state = m.CellChecked(0, col::SrNo);
-  const bool redraw = m.Redraw();
-  m.setRedraw(false);
+  const grid::RedrawPause pause(m);
   for (int r = FirstDataRow; r < m.Rows(); ++r) m.setCellChecked(r, col::SrNo, state);
-  m.setRedraw(redraw);
 }
 
 void RegisterEditing::vsCL_AfterEdit(int row, int c) {

@@ -1,15 +1,30 @@
 #include "register/register_layout.h"
 
-#include <cmath>
+#include "platform/grid/flexgrid_model.h"
 
 namespace kestrel {
 
 namespace {
+// The group captions of row 0.
 constexpr const char* SW = "As per Software";
 constexpr const char* LG = "As Per Login";
 constexpr const char* CH = "To be Changed";
 using A = Align;
 using L = ColList;
+
+int alignmentSetting(Align align) {
+  switch (align) {
+    case Align::LeftCenter:
+      return grid::flexAlignLeftCenter;
+    case Align::RightCenter:
+      return grid::flexAlignRightCenter;
+    case Align::CenterCenter:
+      return grid::flexAlignCenterCenter;
+    case Align::General:
+      return grid::flexAlignGeneral;
+  }
+  return grid::flexAlignGeneral;
+}
 }  // namespace
 
 const std::array<ColumnSpec, col::Count>& RegisterColumns() {
@@ -24,9 +39,9 @@ const std::array<ColumnSpec, col::Count>& RegisterColumns() {
       {"D.O.B", "D.O.B", 435, A::LeftCenter, true, L::None},
       {"Password", "Password", 960, A::LeftCenter, true, L::None},
       {"Phone", "Phone", 690, A::LeftCenter, true, L::None},
-      {"Party Mobile", "Party Mobile", 960, A::General, true, L::None},
-      {"Party EMail", "Party EMail", 960, A::General, true, L::None},
-      {"Sec Det", "Sec Det", 960, A::General, true, L::None},
+      {"Party Mobile", "Party Mobile", 960, A::General, true, L::None, A::General},
+      {"Party EMail", "Party EMail", 960, A::General, true, L::None, A::General},
+      {"Sec Det", "Sec Det", 960, A::General, true, L::None, A::General},
       {SW, "Non-Resident", 960, A::LeftCenter, false, L::Residency},
       {SW, "ISD", 960, A::LeftCenter, false, L::None},
       {SW, "Mobile-1", 720, A::LeftCenter, false, L::None},
@@ -63,8 +78,8 @@ const std::array<ColumnSpec, col::Count>& RegisterColumns() {
   return columns;
 }
 
-const std::array<ReportColumnSpec, ReportColumnCount>& ReportColumns() {
-  static const std::array<ReportColumnSpec, ReportColumnCount> columns = {{
+const std::array<ColumnSpec, ReportColumnCount>& ReportColumns() {
+  static const std::array<ColumnSpec, ReportColumnCount> columns = {{
       {"SNo", "SNo", 705, A::CenterCenter, false},
       {"Party Code", "Party Code", 960, A::LeftCenter, false},
       {"First name", "First name", 960, A::LeftCenter, true},
@@ -94,6 +109,38 @@ const std::array<ReportColumnSpec, ReportColumnCount>& ReportColumns() {
       {"Import Logs", "Import Logs", 960, A::LeftCenter, true},
   }};
   return columns;
+}
+
+void FormatGrid(grid::FlexGridModel& g, std::span<const ColumnSpec> columns) {
+  const grid::RedrawPause pause(g);
+  g.setCols(int(columns.size()));
+  g.setRows(HeaderRows);
+  g.setFixedRows(HeaderRows);
+  g.setFixedCols(0);
+  for (int c = 0; c < int(columns.size()); ++c) {
+    const ColumnSpec& s = columns[std::size_t(c)];
+    g.setTextMatrix(0, c, QString::fromLatin1(s.group));
+    g.setTextMatrix(1, c, QString::fromLatin1(s.caption));
+    g.setColWidthTwips(c, s.widthTwips);
+    g.setColAlignment(c, alignmentSetting(s.align));
+    g.setFixedAlignment(c, alignmentSetting(s.headerAlign));
+    g.setColHidden(c, s.hidden);
+  }
+}
+
+void FormatRegisterGrid(grid::FlexGridModel& vsCL) {
+  const grid::RedrawPause pause(vsCL);
+  FormatGrid(vsCL, RegisterColumns());
+  vsCL.setEditable(grid::flexEDKbdMouse);
+  vsCL.setCellChecked(0, col::SrNo, grid::flexUnchecked);
+}
+
+void MergeHeaders(grid::FlexGridModel& g) {
+  g.setMergeCells(grid::flexMergeFixedOnly);
+  for (int c = 0; c <= col::SecDet && c < g.Cols(); ++c) g.setMergeCol(c, true);
+  if (g.Cols() > 0)
+    g.setMergeCol(g.Cols() - 1, true);
+  g.setMergeRow(0, true);
 }
 
 QString ListText(ColList list) {

@@ -3,8 +3,13 @@
 #include <QString>
 
 #include <array>
+#include <span>
 
 namespace kestrel {
+
+namespace grid {
+class FlexGridModel;
+}
 
 // Column numbers of the client register `vsCL`. Every routine addresses clients by these.
 namespace col {
@@ -62,28 +67,33 @@ enum class Align { LeftCenter, RightCenter, CenterCenter, General };
 // Which drop-down list a column carries.
 enum class ColList { None, Residency, ShortRelation, LongRelation };
 
+// One column of a grid with the two header rows: captions, width, alignment of its cells and
+// of its header, whether it is hidden at start, and its drop-down list.
 struct ColumnSpec {
   const char* group;    // row 0 caption
   const char* caption;  // row 1 caption
   int widthTwips;
   Align align;
   bool hidden;
-  ColList list;
+  ColList list = ColList::None;
+  Align headerAlign = Align::CenterCenter;
 };
 
 // The 45 columns of `vsCL`, in order.
 const std::array<ColumnSpec, col::Count>& RegisterColumns();
 
-struct ReportColumnSpec {
-  const char* group;
-  const char* caption;
-  int widthTwips;
-  Align align;
-  bool hidden;
-};
 inline constexpr int ReportColumnCount = 27;
 // The 27 columns of the report grid `VSRpt`.
-const std::array<ReportColumnSpec, ReportColumnCount>& ReportColumns();
+const std::array<ColumnSpec, ReportColumnCount>& ReportColumns();
+
+// Lays a grid out from its columns: two fixed header rows holding the group and column
+// captions, no rows below them yet, each column's width, alignments and start-up hiding.
+void FormatGrid(grid::FlexGridModel& g, std::span<const ColumnSpec> columns);
+// The register `vsCL`: its layout, editable by keyboard and mouse, the header check box unticked.
+void FormatRegisterGrid(grid::FlexGridModel& vsCL);
+// Only header cells merge: vertically in columns 0 to 12 and the last column, across in row 0
+// (the group captions).
+void MergeHeaders(grid::FlexGridModel& g);
 
 // Drop-down lists in the grid's entry syntax: "#code;text" entries separated by "|".
 inline constexpr const char* ShortRelationList =

@@ -119,11 +119,9 @@ void RegisterPanel::CmdSearch_Click() {
     const int c = CmbSearch->currentData().toInt();
     const QString needle = TxtSearch->text().toUpper();
     grid::FlexGridModel& m = *vsCL->model();
-    const bool redraw = m.Redraw();
-    m.setRedraw(false);
+    const grid::RedrawPause pause(m);
     for (int r = FirstDataRow; r < m.Rows(); ++r)
       m.setRowHidden(r, !SearchKeepsRow(m.TextMatrix(r, c), needle));
-    m.setRedraw(redraw);
   });
 }
 
@@ -137,13 +135,11 @@ void RegisterPanel::CmdOKRange_Click() {
       TxtFromR[v.focus == RangeBox::From ? 0 : 1]->setFocus();
       return;
     }
-    const bool redraw = m.Redraw();
-    m.setRedraw(false);
+    const grid::RedrawPause pause(m);
     m.setCellChecked(0, col::SrNo, grid::flexUnchecked);
     TickAllRows(*vsCL);
     // The client with serial number n stands in row n + 1.
     for (int n = v.from; n <= v.to; ++n) m.setCellChecked(n + 1, col::SrNo, grid::flexChecked);
-    m.setRedraw(redraw);
   });
 }
 

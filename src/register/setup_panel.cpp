@@ -133,11 +133,9 @@ void SetupPanel::CmdOKSetup_Click() {
       for (int i = g.first; i <= g.last; ++i) ChkColShow[std::size_t(i)]->setChecked(false);
   trap([&] {
     grid::FlexGridModel& m = *vsCL_->model();
-    const bool redraw = m.Redraw();
-    m.setRedraw(false);
+    const grid::RedrawPause pause(m);
     for (int i = 0; i < m.Cols() && i < col::Count; ++i)
       m.setColHidden(i, ChkColShow[std::size_t(i)]->checkState() == Qt::Unchecked);
-    m.setRedraw(redraw);
   });
   CmdCancelSetup_Click();
 }

@@ -2,7 +2,7 @@
 
 #include "controls/zen_button.h"
 #include "platform/grid/flexgrid.h"
-#include "register/register_grid.h"
+#include "register/register_layout.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,7 +24,7 @@ ReportPanel::ReportPanel(QWidget* parent) : QFrame(parent) {
 
   VSRpt = new grid::FlexGrid(this);
   VSRpt->setObjectName(QStringLiteral("VSRpt"));
-  FormatReportGrid(*VSRpt->model());
+  FormatGrid(*VSRpt->model(), ReportColumns());
 
   CmdBack = new ZENButton(this);
   CmdBack->setObjectName(QStringLiteral("CmdBack"));

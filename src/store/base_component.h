@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/registry/object_registry.h"
+#include "support/object_registry.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,8 +1,5 @@
 #include "store/schema.h"
 
-#include "entry/error_log.h"
-#include "entry/mod_it_main.h"
-
 namespace kestrel {
 
 const QStringList& ModuleTableStatements() {
@@ -25,27 +22,6 @@ const QStringList& ModuleTableStatements() {
                      "sPassword varchar(50), sSmtp varchar(250), lPort int(11), nSsl tinyint(1))"),
   };
   return statements;
-}
-
-void CreateModuleTables(QStringView window, QStringView routine) {
-  ErrorTrap trap(window, routine);
-  for (const QString& statement : ModuleTableStatements()) trap([&] { Base().ConQuery(statement); });
-  trap([&] { Base().ConQuery(QStringLiteral("Flush Tables")); });
-
-  std::unique_ptr<Recordset> rs;
-  trap([&] {
-    Base().RecordsetQuery(rs, QStringLiteral("WebMailDomain"), Base().DBObj(), ado::adOpenDynamic,
-                          ado::adLockOptimistic, ado::adCmdTable);
-  });
-  const int fields = trap.value([&] { return rs ? rs->FieldCount() : 0; }, 0);
-  if (fields == 3) {
-    trap([&] { Base().ConQuery(QStringLiteral("ALTER TABLE WebMailDomain ADD sSMTP varchar(250)")); });
-    trap([&] { Base().ConQuery(QStringLiteral("Flush Tables")); });
-  }
-  trap([&] {
-    if (rs)
-      rs->Close();
-  });
 }
 
 }  // namespace kestrel

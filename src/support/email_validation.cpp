@@ -31,7 +31,7 @@ const QString& EmailValidationMessage() {
   return message();
 }
 
-bool EXTisOK(QStringView ending) {
+bool IsListedEnding(QStringView ending) {
   QString wanted = ending.startsWith(u'.') ? ending.toString() : u'.' + ending.toString();
   return kEndings.contains(wanted.toUpper());
 }
@@ -52,7 +52,7 @@ bool ValidateEmail(QStringView address) {
     msg += u"Your '@' sign can not be the first character in your email address!";
   } else if (at == address.size() - 1) {
     msg += u"Your '@' sign can not be the last character in your email address!";
-  } else if (ending.isEmpty() || !EXTisOK(ending)) {
+  } else if (ending.isEmpty() || !IsListedEnding(ending)) {
     msg += u"Your email address is not carrying a valid ending!";
     msg += u"It must be one of the following...";
     msg += u".com, .net, .gov, .org, .edu, .biz, .tv Or included country's assigned country code";

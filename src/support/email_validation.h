@@ -12,9 +12,9 @@ namespace kestrel {
 // holds the reason; it is emptied at the start of every call.
 bool ValidateEmail(QStringView address);
 
-// True when the ending (with or without its leading dot, any case) occurs in the list of
-// accepted endings. The test is a plain substring search, so ".CO" passes through ".COM".
-bool EXTisOK(QStringView ending);
+// EXTisOK: true when the ending (with or without its leading dot, any case) occurs in the list
+// of accepted endings. The test is a plain substring search, so ".CO" passes through ".COM".
+bool IsListedEnding(QStringView ending);
 
 // The reason the last ValidateEmail call refused its address ("" after a pass).
 const QString& EmailValidationMessage();

@@ -84,7 +84,7 @@ struct OpenEntry {
 // Storage a reader needs while it works, kept per thread so that parsing many small texts
 // does not allocate (and free) the builder's buffer and the member stacks every time.
 struct Workspace {
-  cStringBuilder builder;
+  StringBuilder builder;
   // Members of the objects and arrays being read, innermost last, and the texts of their keys;
   // each container takes its own range off the top when it ends, so its storage is allocated
   // once, at its exact size.
@@ -100,8 +100,8 @@ struct Workspace {
   }
   // What an unusually large text made grow is given back rather than kept for good.
   void trim() {
-    if (builder.Capacity() > 4 * cStringBuilder::DefaultChunkSize)
-      builder = cStringBuilder();
+    if (builder.Capacity() > 4 * StringBuilder::DefaultChunkSize)
+      builder = StringBuilder();
     if (entries.capacity() > 4096)
       std::vector<OpenEntry>().swap(entries);
     if (values.capacity() > 4096)
@@ -194,7 +194,7 @@ class JsonReader {
   qsizetype n_;
   qsizetype i_ = 0;
   QString errors_;
-  cStringBuilder& builder_;  // shared by every escaped string of this text
+  StringBuilder& builder_;  // shared by every escaped string of this text
   std::vector<OpenEntry>& openEntries_;
   std::vector<JsonValue>& openValues_;
   std::vector<char16_t>& keyText_;

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <exception>
+#include <utility>
 
 namespace kestrel {
 
@@ -28,6 +29,9 @@ inline constexpr long KeyAlreadyAssociated = 457;
 inline constexpr long DatabaseFailure = -2147467259;  // 0x80004005, every database failure
 }  // namespace errnum
 
+// The description of a DatabaseFailure raised for a lost MariaDB connection.
+inline constexpr const char* LostConnectionText = "MySQL server has gone away";
+
 class RuntimeError : public std::exception {
  public:
   RuntimeError(long number, QString description, QString source = {})
@@ -43,5 +47,17 @@ class RuntimeError : public std::exception {
   ErrObject err_;
   QByteArray what_;
 };
+
+// Runs a statement whose failure is deliberately ignored (not logged): resize handlers,
+// the version check at start-up and the few other places that tolerate any failure.
+template <class F>
+bool ignoreErrors(F&& statement) noexcept {
+  try {
+    std::forward<F>(statement)();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
 
 }  // namespace kestrel

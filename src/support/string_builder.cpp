@@ -15,7 +15,7 @@ namespace {
 
 }  // namespace
 
-void cStringBuilder::Append(QStringView text) {
+void StringBuilder::Append(QStringView text) {
   constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
   const std::int64_t bytes = std::int64_t{text.size()} * 2;
   if (bytes == 0)
@@ -36,7 +36,7 @@ void cStringBuilder::Append(QStringView text) {
   used_ = static_cast<std::int32_t>(needed);
 }
 
-QString cStringBuilder::toString() const {
+QString StringBuilder::toString() const {
   if (used_ == 0)
     return QString();
   return QString(buffer_.constData(), used_ / 2);

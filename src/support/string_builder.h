@@ -10,9 +10,9 @@ namespace kestrel {
 // Collects text piece by piece. The buffer grows in whole steps of ChunkSize() bytes, so
 // appending single characters costs one reallocation per 8192 of them rather than one each.
 // Sizes are counted in bytes (two per UTF-16 code unit) and kept in 32-bit signed integers;
-// an addition that would take them past that range raises RuntimeError 6 "Overflow" and
-// leaves the builder as it was.
-class cStringBuilder {
+// an addition that would take them past that range raises RuntimeError 6 "Overflow" (source
+// "cStringBuilder") and leaves the builder as it was.
+class StringBuilder {
  public:
   static constexpr std::int32_t DefaultChunkSize = 16384;
 

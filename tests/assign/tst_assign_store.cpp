@@ -4,8 +4,8 @@
 #include "assign/proceed_command.h"
 #include "assign_test_grid.h"
 #include "entry/mod_it_main.h"
+#include "entry/module_tables.h"
 #include "scripted_interaction.h"
-#include "store/schema.h"
 #include "test_store.h"
 
 #include <QCheckBox>

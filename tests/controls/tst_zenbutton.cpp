@@ -42,8 +42,8 @@ std::unique_ptr<ZENButton> makeButton(int type = 2, QWidget* parent = nullptr) {
   return b;
 }
 
-// User actions by name, "|"-separated: "+Space" / "-A" press / release a key, the rest below.
-void act(ZENButton& b, const QString& steps) {
+// User actions by name, one after the other: "+Space" / "-A" press / release a key, the rest below.
+void act(ZENButton& b, const QStringList& steps) {
   using E = QEvent;
   using Mouse = std::tuple<E::Type, Qt::MouseButton, Qt::MouseButtons>;
   static const QHash<QString, Mouse> mouseSteps = {
@@ -54,7 +54,7 @@ void act(ZENButton& b, const QString& steps) {
       {u"middleUp"_s, {E::MouseButtonRelease, Qt::MiddleButton, {}}},
       {u"move"_s, {E::MouseMove, Qt::NoButton, {}}},
       {u"drag"_s, {E::MouseMove, Qt::NoButton, Qt::LeftButton}}};
-  for (const QString& step : steps.split(u'|')) {
+  for (const QString& step : steps) {
     if (mouseSteps.contains(step)) {
       const auto [type, button, held] = mouseSteps.value(step);
       const auto mods = button == Qt::MiddleButton ? Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier
@@ -108,7 +108,14 @@ QVariant colour(const QColor& c) {
   return QVariant::fromValue(ColorRef(c));
 }
 
+// The members of a colour set that the schemes compute differently.
+struct ColourSet {
+  QColor face{}, light{}, highlight{}, shadow{}, darkShadow{}, text{}, selection{}, selectionTint{};
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(ColourSet)
 
 class TestZenButton : public QObject {
   Q_OBJECT
@@ -155,20 +162,28 @@ class TestZenButton : public QObject {
     QCOMPARE(reset.ReadProperty(u"FONT"_s).value<QFont>(), font);
   }
 
-  // face, light, highlight, shadow, dark shadow, text, selection, selection tint
   void colourSet_data() {
     QTest::addColumn<int>("scheme");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("7 is 1")
-        << 7 << u"212,208,200|230,230,230|255,255,255|128,128,128|64,64,64|1,2,3|0,120,215|176,213,242"_s;
-    QTest::newRow("2 clamps")
-        << 2 << u"250,10,128|255,41,159|255,57,175|186,0,64|58,0,0|5,6,7|122,0,0|250,10,128"_s;
-    QTest::newRow("4 parent")
-        << 4 << u"200,190,180|231,221,211|247,237,227|136,126,116|8,0,0|20,30,40|0,120,215|176,213,242"_s;
+    QTest::addColumn<ColourSet>("expected");
+    const QColor systemSelection(0, 120, 215), itsTint(176, 213, 242);
+    // clang-format off
+    QTest::newRow("7 is 1") << 7 << ColourSet{
+        .face = {212, 208, 200}, .light = {230, 230, 230}, .highlight = {255, 255, 255},
+        .shadow = {128, 128, 128}, .darkShadow = {64, 64, 64}, .text = {1, 2, 3},
+        .selection = systemSelection, .selectionTint = itsTint};
+    QTest::newRow("2 clamps") << 2 << ColourSet{
+        .face = {250, 10, 128}, .light = {255, 41, 159}, .highlight = {255, 57, 175},
+        .shadow = {186, 0, 64}, .darkShadow = {58, 0, 0}, .text = {5, 6, 7},
+        .selection = {122, 0, 0}, .selectionTint = {250, 10, 128}};
+    QTest::newRow("4 parent") << 4 << ColourSet{
+        .face = {200, 190, 180}, .light = {231, 221, 211}, .highlight = {247, 237, 227},
+        .shadow = {136, 126, 116}, .darkShadow = {8, 0, 0}, .text = {20, 30, 40},
+        .selection = systemSelection, .selectionTint = itsTint};
+    // clang-format on
   }
   void colourSet() {
     QFETCH(int, scheme);
-    QFETCH(QString, expected);
+    QFETCH(ColourSet, expected);
     QWidget parent;
     parent.setPalette(QPalette(QColor(20, 30, 40), QColor(200, 190, 180), Qt::white, Qt::gray, Qt::gray,
                                Qt::black, Qt::white));  // window text, window, then unused roles
@@ -177,57 +192,69 @@ class TestZenButton : public QObject {
     b->setForeColor(QColor(5, 6, 7));
     b->setColorScheme(scheme);
     const ZenColorSet& c = b->colorSet();
-    QStringList actual;
-    for (const QColor& x :
-         {c.face, c.light, c.highlight, c.shadow, c.darkShadow, c.text, c.selection, c.selectionTint})
-      actual.append(u"%1,%2,%3"_s.arg(x.red()).arg(x.green()).arg(x.blue()));
-    QCOMPARE(actual.join(u'|'), expected);
+    QCOMPARE(c.face, expected.face);
+    QCOMPARE(c.light, expected.light);
+    QCOMPARE(c.highlight, expected.highlight);
+    QCOMPARE(c.shadow, expected.shadow);
+    QCOMPARE(c.darkShadow, expected.darkShadow);
+    QCOMPARE(c.text, expected.text);
+    QCOMPARE(c.selection, expected.selection);
+    QCOMPARE(c.selectionTint, expected.selectionTint);
   }
 
   void eventOrder_data() {
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("expected");  // events with arguments and look, then the final look
-    QTest::newRow("click") << u"press|release"_s
-                           << u"MouseDown 1 0 50 20 Normal|MouseUp 1 0 50 20 Pressed|Click Normal|Normal"_s;
-    QTest::newRow("released off") << u"press|releaseOff"_s
-                                  << u"MouseDown 1 0 50 20 Normal|MouseUp 1 0 -5 -5 Pressed|Normal"_s;
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("expected");  // events with arguments and look, then the final look
+    QTest::newRow("click") << QStringList{u"press"_s, u"release"_s}
+                           << QStringList{u"MouseDown 1 0 50 20 Normal"_s, u"MouseUp 1 0 50 20 Pressed"_s,
+                                          u"Click Normal"_s, u"Normal"_s};
+    QTest::newRow("released off") << QStringList{u"press"_s, u"releaseOff"_s}
+                                  << QStringList{u"MouseDown 1 0 50 20 Normal"_s,
+                                                 u"MouseUp 1 0 -5 -5 Pressed"_s, u"Normal"_s};
     QTest::newRow("middle, all shifts")
-        << u"middle|middleUp"_s << u"MouseDown 4 7 50 20 Normal|MouseUp 4 7 50 20 Pressed|Normal"_s;
-    QTest::newRow("space")
-        << u"+Space|-Space"_s
-        << u"KeyDown 32 0 Normal|KeyPress 32 Pressed|KeyUp 32 0 Pressed|Click Normal|Normal"_s;
-    QTest::newRow("other down, space up")
-        << u"+A|-Space"_s << u"KeyDown 65 0 Normal|KeyPress 97 Normal|KeyUp 32 0 Normal|Normal"_s;
+        << QStringList{u"middle"_s, u"middleUp"_s}
+        << QStringList{u"MouseDown 4 7 50 20 Normal"_s, u"MouseUp 4 7 50 20 Pressed"_s, u"Normal"_s};
+    QTest::newRow("space") << QStringList{u"+Space"_s, u"-Space"_s}
+                           << QStringList{u"KeyDown 32 0 Normal"_s, u"KeyPress 32 Pressed"_s,
+                                          u"KeyUp 32 0 Pressed"_s, u"Click Normal"_s, u"Normal"_s};
+    QTest::newRow("other down, space up") << QStringList{u"+A"_s, u"-Space"_s}
+                                          << QStringList{u"KeyDown 65 0 Normal"_s, u"KeyPress 97 Normal"_s,
+                                                         u"KeyUp 32 0 Normal"_s, u"Normal"_s};
     QTest::newRow("space, other, space up")
-        << u"+Space|+A|-Space"_s
-        << u"KeyDown 32 0 Normal|KeyPress 32 Pressed|KeyDown 65 0 Pressed|KeyPress 97 Pressed|KeyUp 32 0 Pressed|Pressed"_s;
-    QTest::newRow("hover once") << u"move|move"_s << u"MouseOver Hover|Hover"_s;
-    QTest::newRow("drag over") << u"press|drag|drag"_s << u"MouseDown 1 0 50 20 Normal|Pressed"_s;
-    QTest::newRow("drag off") << u"press|away|drag"_s << u"MouseDown 1 0 50 20 Normal|Normal"_s;
+        << QStringList{u"+Space"_s, u"+A"_s, u"-Space"_s}
+        << QStringList{u"KeyDown 32 0 Normal"_s, u"KeyPress 32 Pressed"_s, u"KeyDown 65 0 Pressed"_s,
+                       u"KeyPress 97 Pressed"_s, u"KeyUp 32 0 Pressed"_s,  u"Pressed"_s};
+    QTest::newRow("hover once") << QStringList{u"move"_s, u"move"_s}
+                                << QStringList{u"MouseOver Hover"_s, u"Hover"_s};
+    QTest::newRow("drag over") << QStringList{u"press"_s, u"drag"_s, u"drag"_s}
+                               << QStringList{u"MouseDown 1 0 50 20 Normal"_s, u"Pressed"_s};
+    QTest::newRow("drag off") << QStringList{u"press"_s, u"away"_s, u"drag"_s}
+                              << QStringList{u"MouseDown 1 0 50 20 Normal"_s, u"Normal"_s};
     QTest::newRow("out by the timer, once")
-        << u"move|poll|away|poll"_s << u"MouseOver Hover|MouseOut Normal|Normal"_s;
+        << QStringList{u"move"_s, u"poll"_s, u"away"_s, u"poll"_s}
+        << QStringList{u"MouseOver Hover"_s, u"MouseOut Normal"_s, u"Normal"_s};
   }
   void eventOrder() {
-    QFETCH(QString, steps);
-    QFETCH(QString, expected);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, expected);
     auto b = makeButton();
     QStringList log;
     logEvents(*b, &log);
     act(*b, steps);
     log.append(QVariant::fromValue(b->look()).toString());
-    QCOMPARE(log.join(u'|'), expected);
+    QCOMPARE(log, expected);
     QCOMPARE(b->overTimer()->isActive(), b->isHovered());
   }
 
   void checkButtonTogglesBeforeClick_data() {
-    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("steps");
     QTest::addColumn<bool>("checkBox");
-    QTest::newRow("mouse") << u"press|release"_s << true;
-    QTest::newRow("access key") << u"alt+S"_s << true;
-    QTest::newRow("access key, plain button") << u"alt+S"_s << false;
+    QTest::newRow("mouse") << QStringList{u"press"_s, u"release"_s} << true;
+    QTest::newRow("access key") << QStringList{u"alt+S"_s} << true;
+    QTest::newRow("access key, plain button") << QStringList{u"alt+S"_s} << false;
   }
   void checkButtonTogglesBeforeClick() {
-    QFETCH(QString, steps);
+    QFETCH(QStringList, steps);
     QFETCH(bool, checkBox);
     QWidget window;
     auto b = makeButton(2, &window);
@@ -237,7 +264,7 @@ class TestZenButton : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QList<bool> valueAtClick;
     connect(b.get(), &ZENButton::Click, this, [&] { valueAtClick.append(b->Value()); });
-    act(*b, steps + u'|' + steps);
+    act(*b, steps + steps);
     QCOMPARE(valueAtClick, QList<bool>({checkBox, false}));
   }
 
@@ -250,7 +277,7 @@ class TestZenButton : public QObject {
       for (const char* state : {"", "move", "press", "focus", "off"}) {
         auto b = makeButton(type);
         if (*state)
-          act(*b, QString::fromLatin1(state));
+          act(*b, {QString::fromLatin1(state)});
         s.append(b->grab().toImage());
       }
       const QByteArray at = "style " + QByteArray::number(type);
@@ -266,17 +293,21 @@ class TestZenButton : public QObject {
   }
 
   void pictureTreatment_data() {
-    QTest::addColumn<QString>("setup");  // "mask": mask colour clear, "grey": greyscale, "move": hovered
+    QTest::addColumn<bool>("maskClear");
+    QTest::addColumn<bool>("greyscale");
+    QTest::addColumn<bool>("hovered");
     QTest::addColumn<QColor>("maskPart");
     QTest::addColumn<QColor>("redPart");
     const QColor face(0, 0, 255), overFace(0, 255, 0), red(255, 0, 0);
-    QTest::newRow("mask colour clear") << u"mask"_s << face << red;
-    QTest::newRow("mask colour drawn") << QString() << QColor(192, 192, 192) << red;
-    QTest::newRow("grey until hovered") << u"mask grey"_s << face << QColor(87, 87, 87);
-    QTest::newRow("colour when hovered") << u"mask grey move"_s << overFace << red;
+    QTest::newRow("mask colour clear") << true << false << false << face << red;
+    QTest::newRow("mask colour drawn") << false << false << false << QColor(192, 192, 192) << red;
+    QTest::newRow("grey until hovered") << true << true << false << face << QColor(87, 87, 87);
+    QTest::newRow("colour when hovered") << true << true << true << overFace << red;
   }
   void pictureTreatment() {
-    QFETCH(QString, setup);
+    QFETCH(bool, maskClear);
+    QFETCH(bool, greyscale);
+    QFETCH(bool, hovered);
     QFETCH(QColor, maskPart);
     QFETCH(QColor, redPart);
     auto b = makeButton(7);
@@ -286,10 +317,10 @@ class TestZenButton : public QObject {
     b->setBackOver(QColor(0, 255, 0));
     b->setPicturePosition(4);
     b->setPictureNormal(twoHalves(QColor(192, 192, 192), Qt::red));
-    b->setUseMaskColor(setup.contains(u"mask"_s));
-    b->setUseGreyscale(setup.contains(u"grey"_s));
-    if (setup.contains(u"move"_s))
-      act(*b, u"move"_s);
+    b->setUseMaskColor(maskClear);
+    b->setUseGreyscale(greyscale);
+    if (hovered)
+      act(*b, {u"move"_s});
     const QImage image = b->grab().toImage();
     // The 8 x 8 picture is centred on (49, 19): mask-coloured half left, red half right.
     QCOMPARE(image.pixelColor(46, 19), maskPart);

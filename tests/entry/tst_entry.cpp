@@ -1,6 +1,7 @@
 #include "entry/cls_main.h"
 #include "entry/error_log.h"
 #include "entry/mod_it_main.h"
+#include "entry/module_tables.h"
 #include "fake_base.h"
 #include "scripted_interaction.h"
 #include "store/schema.h"

@@ -12,7 +12,7 @@
 #include "fake_portal.h"
 #include "platform/grid/flexgrid.h"
 #include "portal/progress_panel.h"
-#include "register/client_loading.h"
+#include "register/client_rows.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
 #include "register/setup_panel.h"

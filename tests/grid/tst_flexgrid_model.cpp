@@ -89,22 +89,22 @@ class TestFlexGridModel : public QObject {
     QTest::addColumn<QString>("item");
     QTest::addColumn<int>("at");
     QTest::addColumn<int>("row");  // where the item lands
-    QTest::addColumn<QString>("cells");
-    QTest::newRow("append, extra fields dropped") << u"\t\tX\td"_s << -1 << 4 << u"||X"_s;
-    QTest::newRow("insert at data row") << u"new"_s << 2 << 2 << u"new||"_s;
-    QTest::newRow("insert after last") << u"z"_s << 4 << 4 << u"z||"_s;
+    QTest::addColumn<QStringList>("cells");
+    QTest::newRow("append, extra fields dropped") << u"\t\tX\td"_s << -1 << 4 << QStringList{{}, {}, u"X"_s};
+    QTest::newRow("insert at data row") << u"new"_s << 2 << 2 << QStringList{u"new"_s, {}, {}};
+    QTest::newRow("insert after last") << u"z"_s << 4 << 4 << QStringList{u"z"_s, {}, {}};
   }
   void addItem() {
     QFETCH(QString, item);
     QFETCH(int, at);
     QFETCH(int, row);
-    QFETCH(QString, cells);
+    QFETCH(QStringList, cells);
     Grid m(3, 2, 2);
     m.AddItem(u"first\tx"_s);
     m.AddItem(u"second\ty"_s);
     m.AddItem(item, at);
     QCOMPARE(m.Rows(), 5);
-    for (int c = 0; c < 3; ++c) QCOMPARE(m.TextMatrix(row, c), fields(cells)[c]);
+    QCOMPARE((QStringList{m.TextMatrix(row, 0), m.TextMatrix(row, 1), m.TextMatrix(row, 2)}), cells);
     QCOMPARE(m.TextMatrix(m.FindRow(u"first"_s) + 1, 1), u"y"_s);
     QCOMPARE(m.visibleRowCount(), 3);
     QCOMPARE(m.visibleRowAt(m.visibleIndexOfRow(row)), row);
@@ -232,25 +232,27 @@ class TestFlexGridModel : public QObject {
   void findRow_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("start");
-    QTest::addColumn<QString>("how");  // C: case sensitive, W: whole cell
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::addColumn<bool>("wholeCell");
     QTest::addColumn<int>("expected");
-    QTest::newRow("case differs") << u"meena rao"_s << -1 << u"CW"_s << -1;
-    QTest::newRow("ignoring case") << u"meena rao"_s << -1 << u"W"_s << 4;
-    QTest::newRow("start of cell") << u"Meena"_s << -1 << u"C"_s << 4;
-    QTest::newRow("from start row") << u"Meena"_s << 5 << u"C"_s << 6;
-    QTest::newRow("header rows skipped") << u"Name"_s << -1 << u"CW"_s << -1;
-    QTest::newRow("non-ascii ignoring case") << u"ÉLAN"_s << -1 << u"W"_s << 5;
+    QTest::newRow("case differs") << u"meena rao"_s << -1 << true << true << -1;
+    QTest::newRow("ignoring case") << u"meena rao"_s << -1 << false << true << 4;
+    QTest::newRow("start of cell") << u"Meena"_s << -1 << true << false << 4;
+    QTest::newRow("from start row") << u"Meena"_s << 5 << true << false << 6;
+    QTest::newRow("header rows skipped") << u"Name"_s << -1 << true << true << -1;
+    QTest::newRow("non-ascii ignoring case") << u"ÉLAN"_s << -1 << false << true << 5;
   }
   void findRow() {
     QFETCH(QString, text);
     QFETCH(int, start);
-    QFETCH(QString, how);
+    QFETCH(bool, caseSensitive);
+    QFETCH(bool, wholeCell);
     Grid m(3, 2, 2);
     m.setTextMatrix(0, 1, u"Name"_s);
     for (const QString& item : fields(u"1\tAsha Iyer|2\tRavi|3\tMeena Rao|4\télan|5\tMeenakshi"_s))
       m.AddItem(item);
     m.setRowHidden(4, true);  // hidden rows are still searched
-    QTEST(m.FindRow(text, start, 1, how.contains(u'C'), how.contains(u'W')), "expected");
+    QTEST(m.FindRow(text, start, 1, caseSensitive, wholeCell), "expected");
   }
 
   void twips() {

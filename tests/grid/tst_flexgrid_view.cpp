@@ -135,37 +135,40 @@ class TestFlexGridView : public QObject {
   void comboEditors_data() {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("initial");
-    QTest::addColumn<QString>("input");  // "=text" through setEditText, else typed
+    QTest::addColumn<QString>("typed");    // into the grid, the first key opening the drop-down
+    QTest::addColumn<QString>("setText");  // given to the open editor
     QTest::addColumn<bool>("editableEditor");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("shown");
-    const QString owners = u"#0; |#1;Self|#2;Spouse|#10;Authorised Representative"_s;
-    QTest::newRow("code by typing") << owners << u"1"_s << u"s"_s << false << u"2"_s << u"Spouse"_s;
-    QTest::newRow("unchanged unknown code") << owners << u"77"_s << QString() << false << u"77"_s << u"77"_s;
-    QTest::newRow("free text") << u"|Gmail|Yahoo"_s << u"Gmail"_s << u"Rediff"_s << true << u"Rediff"_s
-                               << u"Rediff"_s;
+    const QString owners = u"#0; |#1;Self|#2;Spouse|#10;Authorised Representative"_s, none;
+    QTest::newRow("code by typing") << owners << u"1"_s << u"s"_s << none << false << u"2"_s << u"Spouse"_s;
+    QTest::newRow("unchanged unknown code")
+        << owners << u"77"_s << none << none << false << u"77"_s << u"77"_s;
+    QTest::newRow("free text") << u"|Gmail|Yahoo"_s << u"Gmail"_s << u"Rediff"_s << none << true
+                               << u"Rediff"_s << u"Rediff"_s;
     QTest::newRow("editable coded by text")
-        << u"|#1;Self|#2;Spouse"_s << u"1"_s << u"=Spouse"_s << true << u"2"_s << u"Spouse"_s;
+        << u"|#1;Self|#2;Spouse"_s << u"1"_s << none << u"Spouse"_s << true << u"2"_s << u"Spouse"_s;
   }
   void comboEditors() {
     QFETCH(QString, list);
     QFETCH(QString, initial);
-    QFETCH(QString, input);
+    QFETCH(QString, typed);
+    QFETCH(QString, setText);
     QFETCH(bool, editableEditor);
     QFETCH(QString, stored);
     QFETCH(QString, shown);
     Fixture f;
     f.m.setColComboList(1, list);
     f.m.setTextMatrix(2, 1, initial);
-    if (!input.isEmpty() && !input.startsWith(u'='))
-      QTest::keyClicks(&f.grid, input);  // the first key opens the drop-down
+    if (!typed.isEmpty())
+      QTest::keyClicks(&f.grid, typed);
     else
       f.grid.EditCell();
     auto* combo = qobject_cast<QComboBox*>(f.grid.editor());
     QVERIFY(combo);
     QCOMPARE(combo->isEditable(), editableEditor);
-    if (input.startsWith(u'='))
-      f.grid.setEditText(input.mid(1));
+    if (!setText.isEmpty())
+      f.grid.setEditText(setText);
     QCOMPARE(f.grid.EditText(), stored);
     QVERIFY(f.grid.commitEdit());
     QCOMPARE(f.m.TextMatrix(2, 1), stored);

@@ -1,9 +1,9 @@
 // The main panel offscreen: editing rules through the grid's notifications, Space and the header
 // tick, search, serial ranges with their refusals and focus, and the column-display setup.
 #include "platform/grid/flexgrid.h"
+#include "register/client_register_load.h"
 #include "register/edit_rules.h"
 #include "register/register_editing.h"
-#include "register/register_grid.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
 #include "register/selection_rules.h"
@@ -17,8 +17,6 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include <array>
-
 using namespace kestrel;
 using namespace kestrel::testing;
 
@@ -26,24 +24,40 @@ namespace {
 using col::NewIsd;
 using col::NewResidency;
 
+struct Client {
+  const char* code;
+  const char* name;
+  const char* pan;
+  const char* mobile;
+};
+// Rows 2 to 6, serial numbers 1 to 5.
+constexpr Client Clients[] = {
+    // clang-format off
+    {"C001", "Asha Rao",    "ABCPR1234K", "9876543210"},
+    {"C002", "Ravi Kumar",  "BBBPK2222B", "9811111111"},
+    {"C003", "Meera Iyer",  "CCCPI3333C", "9822222222"},
+    {"C004", "Rao & Sons",  "DDDHR4444D", "9833333333"},
+    {"C005", "Karan Mehta", "EEEPM5555E", ""},
+    // clang-format on
+};
+
 struct Panel {
   RegisterPanel panel;
   ScopedInteraction script;
 
-  // Five clients: serial, code, name, PAN and primary mobile.
   Panel() {
     grid::FlexGridModel& m = model();
     FormatRegisterGrid(m);
     MergeHeaders(m);
     ResetRegister(m);
-    for (const char* line :
-         {"1|C001|Asha Rao|ABCPR1234K|9876543210", "2|C002|Ravi Kumar|BBBPK2222B|9811111111",
-          "3|C003|Meera Iyer|CCCPI3333C|9822222222", "4|C004|Rao & Sons|DDDHR4444D|9833333333",
-          "5|C005|Karan Mehta|EEEPM5555E|"}) {
-      const QStringList f = QString(line).split('|');
+    for (const Client& c : Clients) {
       const int r = m.Rows();
       m.setRows(r + 1);
-      for (int i = 0; i < 5; ++i) m.setTextMatrix(r, std::array{0, 1, 5, 6, 15}[size_t(i)], f[i]);
+      m.setTextMatrix(r, col::SrNo, QString::number(r - FirstDataRow + 1));
+      m.setTextMatrix(r, col::PartyCode, c.code);
+      m.setTextMatrix(r, col::PartyName, c.name);
+      m.setTextMatrix(r, col::Pan, c.pan);
+      m.setTextMatrix(r, col::Software + col::Mobile1, c.mobile);
       m.setCellChecked(r, col::SrNo, grid::flexUnchecked);
     }
     panel.resize(1100, 600);
@@ -77,6 +91,8 @@ struct Panel {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(kestrel::RangeBox)
+
 class TestRegisterPanel : public QObject {
   Q_OBJECT
 
@@ -93,7 +109,7 @@ class TestRegisterPanel : public QObject {
     QTest::addColumn<QString>("stored");  // "" when refused
     QTest::addColumn<QString>("message");
     const QString none, mobile = MobileMessage;
-    row("header row 1", 1, NewIsd + 1, none, false, false, none, none, none);
+    row("header row 1", 1, int(col::NewMobile1), none, false, false, none, none, none);
     row("residency of an H PAN", 5, int(NewResidency), none, false, false, none, none, none);
     row("relation list waits", 3, col::Change + col::Mobile1Rel, none, false, true, none, none, none);
     row("isd of a non-resident", 2, int(NewIsd), QString("Yes"), true, true, QString("+971"), QString("971"),
@@ -159,15 +175,16 @@ class TestRegisterPanel : public QObject {
   }
 
   void search_data() {
-    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("shown");
-    row("name anywhere, any case", 1, QString("rao"), QStringList{"C001", "C004"});
-    row("mobile", 4, QString("98222"), QStringList{"C003"});
-    row("empty shows all", 0, QString(), QStringList{"C001", "C002", "C003", "C004", "C005"});
+    row("name anywhere, any case", QString("Party Name"), QString("rao"), QStringList{"C001", "C004"});
+    row("mobile", QString("Mobile 1"), QString("98222"), QStringList{"C003"});
+    row("empty shows all", QString("Party Code"), QString(),
+        QStringList{"C001", "C002", "C003", "C004", "C005"});
   }
   void search() {
-    QFETCH(int, entry);
+    QFETCH(QString, entry);
     QFETCH(QString, text);
     QFETCH(QStringList, shown);
     Panel p;
@@ -175,7 +192,8 @@ class TestRegisterPanel : public QObject {
     p.panel.CmbSearch->setCurrentIndex(0);
     p.panel.TxtSearch->setText(QStringLiteral("zz"));
     p.panel.CmdSearch_Click();
-    p.panel.CmbSearch->setCurrentIndex(entry);
+    p.panel.CmbSearch->setCurrentIndex(p.panel.CmbSearch->findText(entry));
+    QVERIFY(p.panel.CmbSearch->currentIndex() >= 0);
     p.panel.TxtSearch->setText(text);
     p.panel.CmdSearch_Click();
     QCOMPARE(p.shown(), shown);
@@ -195,27 +213,27 @@ class TestRegisterPanel : public QObject {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QStringList>("ticked");
-    QTest::addColumn<int>("focus");  // -1: accepted
-    row("one client", QString("3"), QString("3"), QStringList{"C003"}, -1);
-    row("reversed", QString("5"), QString("3"), QStringList{"C002"}, 1);
-    row("from empty", QString(), QString("3"), QStringList{"C002"}, 0);
+    QTest::addColumn<RangeBox>("refusedIn");  // None: accepted
+    row("one client", QString("3"), QString("3"), QStringList{"C003"}, RangeBox::None);
+    row("reversed", QString("5"), QString("3"), QStringList{"C002"}, RangeBox::To);
+    row("from empty", QString(), QString("3"), QStringList{"C002"}, RangeBox::From);
   }
   void range() {
     QFETCH(QString, from);
     QFETCH(QString, to);
     QFETCH(QStringList, ticked);
-    QFETCH(int, focus);
+    QFETCH(RangeBox, refusedIn);
     Panel p;
     p.model().setCellChecked(3, col::SrNo, grid::flexChecked);  // C002, replaced by an accepted range
     p.panel.TxtFromR[0]->setText(from);
     p.panel.TxtFromR[1]->setText(to);
     p.panel.CmdOKRange_Click();
     QCOMPARE(p.ticked(), ticked);
-    if (focus < 0) {
+    if (refusedIn == RangeBox::None) {
       QVERIFY(p.messages().isEmpty());
     } else {
       QCOMPARE(p.messages(), QStringList{QString::fromLatin1(InvalidSerialMessage)});
-      QVERIFY(p.panel.TxtFromR[std::size_t(focus)]->hasFocus());
+      QVERIFY(p.panel.TxtFromR[refusedIn == RangeBox::From ? 0 : 1]->hasFocus());
     }
   }
 

@@ -1,7 +1,7 @@
 // The register's pure rules: markers and the secondary-details text when a row is filled, the
 // party name, who may edit which cell, the key filters, the checks before a value leaves its
 // cell, and the serial range boxes.
-#include "register/client_loading.h"
+#include "register/client_rows.h"
 #include "register/edit_rules.h"
 #include "register/register_layout.h"
 #include "register/selection_rules.h"
@@ -34,80 +34,109 @@ QString phone4(const QString& text) {
   return text == QLatin1String("M 9123456780") ? QStringLiteral("9123456780") : QString();
 }
 
+constexpr int SoftwareMobile1 = col::Software + col::Mobile1;
+constexpr int SoftwareEMail1 = col::Software + col::EMail1;
+constexpr int SoftwareMobile2 = col::Software + col::Mobile2;
+constexpr int SoftwareEMail2 = col::Software + col::EMail2;
+
+// A registration field holding a marker, and the register cell it shows in.
+struct MarkerCase {
+  const char* tag = "";
+  QString ClientRecord::*field = nullptr;
+  QString stored;
+  int column = 0;
+  QString shown;
+};
+
+// The cells the secondary-details text fills: "Sec Det" and the suite's group.
+struct SecondaryCells {
+  QString secDet{}, residency{}, isd{}, mobile1Rel{}, email1Rel{}, mobile2Rel{}, email2{}, email2Rel{};
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(MarkerCase)
+Q_DECLARE_METATYPE(SecondaryCells)
+Q_DECLARE_METATYPE(kestrel::RangeBox)
 
 class TestRegisterRules : public QObject {
   Q_OBJECT
 
  private slots:
   void markers_data() {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QString>("shown");
+    QTest::addColumn<MarkerCase>("c");
     const QString common = "#?#COMMON#?#";
-    row("password common", QString("LoginPwd"), common, 8, QString("Common@123"));
-    row("password pan", QString("LoginPwd"), QString("#?#PAN#?#"), 8, QString("ABCPR1234K"));
-    row("telephone common", QString("TelNo"), QString("#?#TELNO#?#"), 9, QString("022-2345678"));
-    row("mobile own, blanks around", QString("MobNo"), QString("  #?#MOBNO#?# "), 15, QString("9876543210"));
-    row("mobile common", QString("MobNo"), common, 15, QString("9000000001"));
-    row("mobile stored as is", QString("MobNo"), QString(" 98 "), 15, QString(" 98 "));
-    row("e-mail own", QString("EmailID"), QString("#?#EMAILID#?#"), 17, QString("asha@example.in"));
-    row("second mobile common", QString("MobNo1"), common, 19, QString("9000000002"));
-    row("second e-mail common is the whole common text", QString("EmailId1"), common + "||||R", 21,
-        QString("alt@example.in||||R|1|1|2|2|91"));
-    row("second e-mail own", QString("EmailId1"), QString("#?#EMAILID#?#|x"), 21, QString("asha@example.in"));
-    row("marker in the wrong field stays", QString("TelNo"), QString("#?#PAN#?#"), 9, QString("#?#PAN#?#"));
+    // clang-format off
+    const MarkerCase cases[] = {
+        {"password common", &ClientRecord::LoginPwd, common, col::Password, "Common@123"},
+        {"password pan", &ClientRecord::LoginPwd, "#?#PAN#?#", col::Password, "ABCPR1234K"},
+        {"telephone common", &ClientRecord::TelNo, "#?#TELNO#?#", col::Phone, "022-2345678"},
+        {"mobile own, blanks around", &ClientRecord::MobNo, "  #?#MOBNO#?# ", SoftwareMobile1, "9876543210"},
+        {"mobile common", &ClientRecord::MobNo, common, SoftwareMobile1, "9000000001"},
+        {"mobile stored as is", &ClientRecord::MobNo, " 98 ", SoftwareMobile1, " 98 "},
+        {"e-mail own", &ClientRecord::EmailID, "#?#EMAILID#?#", SoftwareEMail1, "asha@example.in"},
+        {"second mobile common", &ClientRecord::MobNo1, common, SoftwareMobile2, "9000000002"},
+        {"second e-mail common is the whole common text", &ClientRecord::EmailId1, common + "||||R",
+         SoftwareEMail2, "alt@example.in||||R|1|1|2|2|91"},
+        {"second e-mail own", &ClientRecord::EmailId1, "#?#EMAILID#?#|x", SoftwareEMail2, "asha@example.in"},
+        {"marker in the wrong field stays", &ClientRecord::TelNo, "#?#PAN#?#", col::Phone, "#?#PAN#?#"},
+    };
+    // clang-format on
+    for (const MarkerCase& c : cases) QTest::newRow(c.tag) << c;
   }
   void markers() {
-    QFETCH(QString, field);
-    QFETCH(QString, stored);
-    QFETCH(int, column);
-    QFETCH(QString, shown);
+    QFETCH(MarkerCase, c);
     ClientRecord r = individual();
-    QString* target = field == u"LoginPwd"  ? &r.LoginPwd
-                      : field == u"TelNo"   ? &r.TelNo
-                      : field == u"MobNo"   ? &r.MobNo
-                      : field == u"MobNo1"  ? &r.MobNo1
-                      : field == u"EmailID" ? &r.EmailID
-                                            : &r.EmailId1;
-    *target = stored;
-    QCOMPARE(FillRegisterRow(r, sampleCommon(), phone4)[size_t(column)], shown);
+    r.*c.field = c.stored;
+    QCOMPARE(FillRegisterRow(r, sampleCommon(), phone4)[size_t(c.column)], c.shown);
   }
 
   void withoutCommonRowOrMasterMobile() {
     ClientRecord r = individual();
     r.LoginPwd = r.MobNo = "#?#COMMON#?#";
-    QCOMPARE(FillRegisterRow(r, CommonValues{}, phone4)[8], QString());
+    QCOMPARE(FillRegisterRow(r, CommonValues{}, phone4)[col::Password], QString());
     r.GMob = "NOPH";
     r.GMob2 = "M 9123456780";
     r.MobNo = "#?#MOBNO#?#";
     const auto cells = FillRegisterRow(r, CommonValues{}, phone4);
-    QCOMPARE(cells[10], QStringLiteral("9123456780"));
-    QCOMPARE(cells[15], QStringLiteral("9123456780"));
+    QCOMPARE(cells[col::PartyMobile], QStringLiteral("9123456780"));
+    QCOMPARE(cells[SoftwareMobile1], QStringLiteral("9123456780"));
   }
 
   void secondaryDetails_data() {
     QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("expected");  // columns 12, 13, 14, 16, 18, 20, 21, 22 joined by ","
-    row("address only", QString("sec@x.in"), QString(",,,,,,sec@x.in,"));
+    QTest::addColumn<SecondaryCells>("expected");
+    row("address only", QString("sec@x.in"), SecondaryCells{.email2 = "sec@x.in"});
+    // clang-format off
     row("full", QString("sec@x.in|a|b|c|d|NR|1|1|10|12|971"),
-        QString("a|b|c|d|NR|1|1|10|12|971,Yes,971,1,1,10,sec@x.in,12"));
-    row("resident, cut short", QString("s@x.in|||||R|2"), QString("||||R|2,No,,2,,,s@x.in,"));
-    row("unknown residency", QString("||||X|||||"), QString("|||X|||||,,,,,,,"));
+        SecondaryCells{.secDet = "a|b|c|d|NR|1|1|10|12|971", .residency = "Yes", .isd = "971",
+                       .mobile1Rel = "1", .email1Rel = "1", .mobile2Rel = "10", .email2 = "sec@x.in",
+                       .email2Rel = "12"});
+    row("resident, cut short", QString("s@x.in|||||R|2"),
+        SecondaryCells{.secDet = "||||R|2", .residency = "No", .mobile1Rel = "2", .email2 = "s@x.in"});
+    row("unknown residency", QString("||||X|||||"), SecondaryCells{.secDet = "|||X|||||"});
     row("more elements than used", QString("a|1|2|3|4|R|5|6|7|11|1|extra"),
-        QString("1|2|3|4|R|5|6|7|11|1|extra,No,1,5,6,7,a,11"));
-    row("separator only", QString("|"), QString(",,,,,,,"));
+        SecondaryCells{.secDet = "1|2|3|4|R|5|6|7|11|1|extra", .residency = "No", .isd = "1",
+                       .mobile1Rel = "5", .email1Rel = "6", .mobile2Rel = "7", .email2 = "a",
+                       .email2Rel = "11"});
+    // clang-format on
+    row("separator only", QString("|"), SecondaryCells{});
   }
   void secondaryDetails() {
     QFETCH(QString, stored);
-    QFETCH(QString, expected);
+    QFETCH(SecondaryCells, expected);
     ClientRecord r = individual();
     r.EmailId1 = stored;
     const auto cells = FillRegisterRow(r, CommonValues{}, phone4);
-    QStringList got;
-    for (int c : {12, 13, 14, 16, 18, 20, 21, 22}) got << cells[size_t(c)];
-    QCOMPARE(got.join(u','), expected);
+    const auto software = [&](int field) { return cells[size_t(col::Software + field)]; };
+    QCOMPARE(cells[col::SecDet], expected.secDet);
+    QCOMPARE(software(col::NonResident), expected.residency);
+    QCOMPARE(software(col::Isd), expected.isd);
+    QCOMPARE(software(col::Mobile1Rel), expected.mobile1Rel);
+    QCOMPARE(software(col::EMail1Rel), expected.email1Rel);
+    QCOMPARE(software(col::Mobile2Rel), expected.mobile2Rel);
+    QCOMPARE(software(col::EMail2), expected.email2);
+    QCOMPARE(software(col::EMail2Rel), expected.email2Rel);
   }
 
   void partyName_data() {
@@ -128,14 +157,6 @@ class TestRegisterRules : public QObject {
     QCOMPARE(PartyName(first, middle, last), name);
   }
 
-  void clientStatementPieces() {
-    const QString sql = ClientListStatement();
-    QVERIFY(
-        sql.contains("O.Email as GMail  FROM Owner1 as O INNER JOIN OnLineRegInfo as R ON "
-                     "R.Code_No = O.Code AND R.AsYr=0 UNION ALL SELECT R.*"));
-    QVERIFY(sql.endsWith("R.AsYr=0 ORDER BY CodeNo"));
-  }
-
   void editPermission_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("column");
@@ -143,19 +164,20 @@ class TestRegisterRules : public QObject {
     QTest::addColumn<QString>("residency");
     QTest::addColumn<bool>("allowed");
     const QString none;
-    row("header check box", 0, 0, none, none, true);
-    row("second header row check box", 1, 0, none, none, false);
-    row("row check box", 2, 0, none, none, true);
-    row("login group", 5, 33, none, none, false);
-    row("import logs", 5, 44, none, none, false);
-    row("header of change group", 1, 36, none, none, false);
-    row("new mobile of an H PAN", 2, 36, QString("ABCPH1234K"), none, true);
-    row("residency, HUF refused", 2, 34, QString("ABCHR1234K"), none, false);
-    row("residency, short PAN", 2, 34, QString("ABC"), none, true);
-    row("ISD without Yes", 2, 35, none, QString("No"), false);
-    row("ISD with Yes", 2, 35, none, QString("Yes"), true);
-    row("ISD with yes in lower case", 2, 35, none, QString("yes"), false);
-    row("last relation", 7, 43, none, none, true);
+    const int loginEMail2Rel = col::Login + col::EMail2Rel;
+    row("header check box", 0, int(col::SrNo), none, none, true);
+    row("second header row check box", 1, int(col::SrNo), none, none, false);
+    row("row check box", 2, int(col::SrNo), none, none, true);
+    row("login group", 5, loginEMail2Rel, none, none, false);
+    row("import logs", 5, int(col::ImportLogs), none, none, false);
+    row("header of change group", 1, int(col::NewMobile1), none, none, false);
+    row("new mobile of an H PAN", 2, int(col::NewMobile1), QString("ABCPH1234K"), none, true);
+    row("residency, HUF refused", 2, int(col::NewResidency), QString("ABCHR1234K"), none, false);
+    row("residency, short PAN", 2, int(col::NewResidency), QString("ABC"), none, true);
+    row("ISD without Yes", 2, int(col::NewIsd), none, QString("No"), false);
+    row("ISD with Yes", 2, int(col::NewIsd), none, QString("Yes"), true);
+    row("ISD with yes in lower case", 2, int(col::NewIsd), none, QString("yes"), false);
+    row("last relation", 7, int(col::NewEMail2Rel), none, none, true);
   }
   void editPermission() {
     QFETCH(int, row);
@@ -170,13 +192,13 @@ class TestRegisterRules : public QObject {
     QTest::addColumn<int>("column");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("passed");
-    row("letter in mobile dropped", 36, int('a'), 0);
-    row("minus in ISD dropped", 35, int('-'), 0);
-    row("point in second mobile", 40, int('.'), int('.'));
-    row("backspace", 40, 8, 8);
-    row("enter", 35, 13, 13);
-    row("second e-mail lower-cased", 42, int('Z'), int('z'));
-    row("other column unchanged", 37, int('A'), int('A'));
+    row("letter in mobile dropped", int(col::NewMobile1), int('a'), 0);
+    row("minus in ISD dropped", int(col::NewIsd), int('-'), 0);
+    row("point in second mobile", int(col::NewMobile2), int('.'), int('.'));
+    row("backspace", int(col::NewMobile2), 8, 8);
+    row("enter", int(col::NewIsd), 13, 13);
+    row("second e-mail lower-cased", int(col::NewEMail2), int('Z'), int('z'));
+    row("other column unchanged", int(col::NewMobile1Rel), int('A'), int('A'));
   }
   void keyFilter() {
     QFETCH(int, column);
@@ -191,17 +213,18 @@ class TestRegisterRules : public QObject {
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("message");
     const QString isd = CountryCodeMessage, mob = MobileMessage, none;
-    row("empty ISD", 35, none, true, none);
-    row("five-digit ISD", 35, QString("12345"), true, none);
-    row("six-digit ISD", 35, QString("123456"), false, isd);
-    row("ISD with leading zeros", 35, QString("000971"), true, none);
-    row("ISD not numeric", 35, QString("9a"), false, isd);
-    row("nine digits", 36, QString("987654321"), false, mob);
-    row("eleven digits", 40, QString("98765432101"), false, mob);
-    row("ten digits with leading zero", 36, QString("0987654321"), false, mob);
-    row("two points", 36, QString("98.76.54321"), false, mob);
-    row("e-mail refused silently", 42, QString("a@b.xyzq"), false, none);
-    row("relation not checked", 37, QString("anything"), true, none);
+    const int isdCol = col::NewIsd, mobile1 = col::NewMobile1, mobile2 = col::NewMobile2;
+    row("empty ISD", isdCol, none, true, none);
+    row("five-digit ISD", isdCol, QString("12345"), true, none);
+    row("six-digit ISD", isdCol, QString("123456"), false, isd);
+    row("ISD with leading zeros", isdCol, QString("000971"), true, none);
+    row("ISD not numeric", isdCol, QString("9a"), false, isd);
+    row("nine digits", mobile1, QString("987654321"), false, mob);
+    row("eleven digits", mobile2, QString("98765432101"), false, mob);
+    row("ten digits with leading zero", mobile1, QString("0987654321"), false, mob);
+    row("two points", mobile1, QString("98.76.54321"), false, mob);
+    row("e-mail refused silently", int(col::NewEMail2), QString("a@b.xyzq"), false, none);
+    row("relation not checked", int(col::NewMobile1Rel), QString("anything"), true, none);
   }
   void cellValue() {
     QFETCH(int, column);
@@ -216,23 +239,23 @@ class TestRegisterRules : public QObject {
   void range_data() {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
-    QTest::addColumn<int>("focus");  // 0 accepted, 1 From, 2 To
-    row("one client", QString("3"), QString("3"), 0);
-    row("reversed", QString("5"), QString("3"), 2);
-    row("To past the end", QString("1"), QString("11"), 2);
-    row("From past the end", QString("11"), QString("12"), 1);
-    row("From letters", QString("ab"), QString("3"), 1);
-    row("To empty", QString("2"), QString(), 2);
-    row("leading number read", QString("2x"), QString(" 4y"), 0);
-    row("From negative", QString("-2"), QString("4"), 1);
+    QTest::addColumn<RangeBox>("refusedIn");  // None: accepted
+    row("one client", QString("3"), QString("3"), RangeBox::None);
+    row("reversed", QString("5"), QString("3"), RangeBox::To);
+    row("To past the end", QString("1"), QString("11"), RangeBox::To);
+    row("From past the end", QString("11"), QString("12"), RangeBox::From);
+    row("From letters", QString("ab"), QString("3"), RangeBox::From);
+    row("To empty", QString("2"), QString(), RangeBox::To);
+    row("leading number read", QString("2x"), QString(" 4y"), RangeBox::None);
+    row("From negative", QString("-2"), QString("4"), RangeBox::From);
   }
   void range() {
     QFETCH(QString, from);
     QFETCH(QString, to);
-    QFETCH(int, focus);
-    const RangeVerdict v = CheckRange(from, to, 10);
-    QCOMPARE(v.accepted, focus == 0);
-    QCOMPARE(int(v.focus), focus);
+    QFETCH(RangeBox, refusedIn);
+    const RangeVerdict v = CheckRange(from, to, 10);  // ten clients
+    QCOMPARE(v.accepted, refusedIn == RangeBox::None);
+    QCOMPARE(v.focus, refusedIn);
   }
 
   void rangeBoxText() {

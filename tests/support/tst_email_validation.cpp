@@ -79,7 +79,7 @@ class TestEmailValidation : public QObject {
   void ending() {
     QFETCH(QString, ending);
     QFETCH(bool, accepted);
-    QCOMPARE(EXTisOK(ending), accepted);
+    QCOMPARE(IsListedEnding(ending), accepted);
   }
 };
 

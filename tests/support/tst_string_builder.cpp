@@ -10,7 +10,7 @@ class TestStringBuilder : public QObject {
 
  private slots:
   void singleCharacters() {
-    cStringBuilder b;
+    StringBuilder b;
     QString expected;
     for (int i = 0; i < 8193; ++i) {
       const QChar c(u'a' + i % 26);
@@ -36,7 +36,7 @@ class TestStringBuilder : public QObject {
   void growsInWholeSteps() {
     QFETCH(QList<int>, pieces);
     QFETCH(int, capacity);
-    cStringBuilder b;
+    StringBuilder b;
     QString expected;
     for (int n : pieces) {
       const QString piece(n, QChar(char16_t(u'0' + expected.size() % 10)));
@@ -49,7 +49,7 @@ class TestStringBuilder : public QObject {
   }
 
   void clearKeepsBuffer() {
-    cStringBuilder b;
+    StringBuilder b;
     b.Append(QString(9000, u'x'));
     b.Clear();
     QCOMPARE(b.toString(), QString());
@@ -69,7 +69,7 @@ class TestStringBuilder : public QObject {
   }
   void overflow() {
     QFETCH(qsizetype, units);
-    cStringBuilder b;
+    StringBuilder b;
     b.Append(u"ab");
     const char16_t dummy[1] = {u'x'};
     try {

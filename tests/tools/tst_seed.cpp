@@ -1,4 +1,5 @@
 #include "demo_data.h"
+#include "register/client_rows.h"
 #include "test_store.h"
 
 #include <QRegularExpression>
@@ -11,15 +12,6 @@ using namespace kestrel::demo;
 using namespace kestrel::testing;
 
 namespace {
-
-// The client loader's statement: every client with its year-0 registration row.
-const QString ClientList = QStringLiteral(
-    "SELECT R.*, O.Code as CodeNo, O.f_Nm, O.m_Nm, O.l_nm, O.Dob, O.Pan, O.Mobile as GMob, O.Mobile as "
-    "GMob2, "
-    "O.Email as GMail  FROM Owner1 as O INNER JOIN OnLineRegInfo as R ON R.Code_No = O.Code AND R.AsYr=0 "
-    "UNION ALL SELECT R.*, M.Code_No as CodeNo, '' as f_Nm, '' as m_Nm, M.nm as l_nm, M.DOI as dob, M.Pan, "
-    "'NOPH' as GMob, M.Phone4 as GMob2, M.Email as GMail  FROM Main_Info1 as M INNER JOIN OnLineRegInfo as R "
-    "ON R.Code_No = M.Code_No AND R.AsYr=0 ORDER BY CodeNo");
 
 const QString AllCodes = QStringLiteral("SELECT Code FROM Owner1 UNION SELECT Code_No FROM Main_Info1");
 const QString Year0 =
@@ -69,7 +61,7 @@ class TestSeed : public QObject {
     QCOMPARE(column(QStringLiteral("SELECT COUNT(*) FROM OnlineRegInfo")).value(0).toInt(),
              summary_.registrations);
     // The loader's statement runs and returns each year-0 client once per client table.
-    QCOMPARE(column(ClientList).size(), 100 - summary_.withoutYear0 + summary_.inBothTables);
+    QCOMPARE(column(ClientListStatement()).size(), 100 - summary_.withoutYear0 + summary_.inBothTables);
   }
 
   void storeMatchesGenerator() {

@@ -2,7 +2,7 @@
 
 #include "platform/base/sql_store.h"
 #include "platform/base/velbase.h"
-#include "register/client_loading.h"
+#include "register/client_rows.h"
 #include "register/register_layout.h"
 
 #include <QFile>

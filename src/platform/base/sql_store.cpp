@@ -1,6 +1,5 @@
 #include "platform/base/sql_store.h"
 
-#include "entry/error_log.h"
 #include "support/runtime_error.h"
 
 #include <QDir>

@@ -23,7 +23,8 @@
 //
 // Changes are announced by cellsChanged (contents or formatting of a block) and layoutChanged
 // (anything that moves cells: sizes, hidden rows and columns, widths, heights, merging).
-// setRedraw(false) silences both until setRedraw(true), which sends one layoutChanged.
+// setRedraw(false) silences both until setRedraw(true), which sends one layoutChanged;
+// RedrawPause does the same for one scope.
 
 #include "platform/grid/combo_list.h"
 #include "platform/grid/flexgrid_types.h"
@@ -248,6 +249,20 @@ class FlexGridModel : public QObject {
   int editable_ = flexEDNone;
   bool redraw_ = true;
   std::uint32_t measureGeneration_ = 0;  // bumped by changes that alter measured widths
+};
+
+// Holds back the grid's change notifications during a batch of changes (one repaint at the
+// end), also when the batch fails half-way. Pauses nest: the outermost restores the setting.
+class RedrawPause {
+ public:
+  explicit RedrawPause(FlexGridModel& grid) : grid_(grid), redraw_(grid.Redraw()) { grid_.setRedraw(false); }
+  ~RedrawPause() { grid_.setRedraw(redraw_); }
+  RedrawPause(const RedrawPause&) = delete;
+  RedrawPause& operator=(const RedrawPause&) = delete;
+
+ private:
+  FlexGridModel& grid_;
+  bool redraw_;
 };
 
 }  // namespace kestrel::grid

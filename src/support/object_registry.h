@@ -1,9 +1,12 @@
 #pragma once
 
+#include "support/runtime_error.h"
+
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace kestrel {
 
@@ -41,18 +44,11 @@ class ObjectRegistry {
 
 // CreateObject for a known interface: the object must implement T.
 template <class T>
-std::shared_ptr<T> CreateObject(const QString& progId);
-
-}  // namespace kestrel
-
-#include "support/runtime_error.h"
-
-namespace kestrel {
-template <class T>
 std::shared_ptr<T> CreateObject(const QString& progId) {
   auto obj = std::dynamic_pointer_cast<T>(ObjectRegistry::instance().create(progId));
   if (!obj)
     throw RuntimeError(errnum::TypeMismatch, QStringLiteral("Type mismatch"), progId);
   return obj;
 }
+
 }  // namespace kestrel

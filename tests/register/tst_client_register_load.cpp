@@ -5,7 +5,7 @@
 #include "platform/base/sql_store.h"
 #include "platform/base/suite_schema.h"
 #include "platform/grid/flexgrid_model.h"
-#include "register/register_grid.h"
+#include "register/client_register_load.h"
 #include "register/register_layout.h"
 #include "test_store.h"
 
@@ -52,7 +52,7 @@ QString logText() {
 
 }  // namespace
 
-class TestShowData : public QObject {
+class TestClientRegisterLoad : public QObject {
   Q_OBJECT
 
   std::unique_ptr<TestStore> store_;
@@ -106,7 +106,7 @@ class TestShowData : public QObject {
     owner(QStringLiteral("N001"), QStringLiteral("No"), QString(), QStringLiteral("Registration"),
           QStringLiteral("NNNPN0000N"), QString(), QString());
 
-    ShowData(vsCL_);
+    LoadClients(vsCL_);
   }
 
   void cleanupTestCase() { ModuleShutdown(); }
@@ -153,7 +153,7 @@ class TestShowData : public QObject {
     vsCL_.setCellChecked(FirstDataRow, col::SrNo, grid::flexChecked);
     vsCL_.setTextMatrix(FirstDataRow, col::ImportLogs, QStringLiteral("Login Success"));
     vsCL_.setCellChecked(0, col::SrNo, grid::flexChecked);
-    ShowData(vsCL_);
+    LoadClients(vsCL_);
     QCOMPARE(vsCL_.Rows(), HeaderRows + 4);
     QCOMPARE(vsCL_.CellChecked(FirstDataRow, col::SrNo), int(grid::flexUnchecked));
     QCOMPARE(vsCL_.CellChecked(0, col::SrNo), int(grid::flexUnchecked));
@@ -166,12 +166,12 @@ class TestShowData : public QObject {
   // Without the suite's tables the register keeps its headers and the failure is logged.
   void missingTablesLeaveHeaders() {
     Base().ConQuery(QStringLiteral("DROP TABLE OnlineRegInfo"));
-    ShowData(vsCL_);
+    LoadClients(vsCL_);
     QCOMPARE(vsCL_.Rows(), HeaderRows);
     QCOMPARE(vsCL_.TextMatrix(1, col::PartyCode), QStringLiteral("Party Code"));
     QVERIFY(logText().contains(QStringLiteral("frmKestrel\tShowData")));
   }
 };
 
-QTEST_MAIN(TestShowData)
-#include "tst_show_data.moc"
+QTEST_MAIN(TestClientRegisterLoad)
+#include "tst_client_register_load.moc"

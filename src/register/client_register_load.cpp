@@ -1,9 +1,9 @@
-#include "register/register_grid.h"
+#include "register/client_register_load.h"
 
 #include "entry/error_log.h"
 #include "entry/mod_it_main.h"
 #include "platform/grid/flexgrid_model.h"
-#include "register/client_loading.h"
+#include "register/client_rows.h"
 #include "register/register_layout.h"
 
 #include <QSet>
@@ -13,80 +13,6 @@
 namespace kestrel {
 
 using grid::FlexGridModel;
-
-namespace {
-
-int alignmentSetting(Align align) {
-  switch (align) {
-    case Align::LeftCenter:
-      return grid::flexAlignLeftCenter;
-    case Align::RightCenter:
-      return grid::flexAlignRightCenter;
-    case Align::CenterCenter:
-      return grid::flexAlignCenterCenter;
-    case Align::General:
-      return grid::flexAlignGeneral;
-  }
-  return grid::flexAlignGeneral;
-}
-
-void prepareHeaders(FlexGridModel& g, int cols) {
-  const bool redraw = g.Redraw();
-  g.setRedraw(false);
-  g.setCols(cols);
-  g.setRows(HeaderRows);
-  g.setFixedRows(HeaderRows);
-  g.setFixedCols(0);
-  g.setRedraw(redraw);
-}
-
-}  // namespace
-
-void FormatRegisterGrid(FlexGridModel& vsCL) {
-  const bool redraw = vsCL.Redraw();
-  vsCL.setRedraw(false);
-  prepareHeaders(vsCL, col::Count);
-  const auto& specs = RegisterColumns();
-  for (int c = 0; c < col::Count; ++c) {
-    const ColumnSpec& s = specs[std::size_t(c)];
-    vsCL.setTextMatrix(0, c, QString::fromLatin1(s.group));
-    vsCL.setTextMatrix(1, c, QString::fromLatin1(s.caption));
-    vsCL.setColWidthTwips(c, s.widthTwips);
-    vsCL.setColAlignment(c, alignmentSetting(s.align));
-    // Header captions are centred, except those of the suite's own contact columns.
-    const bool generalHeader = c >= col::PartyMobile && c <= col::SecDet;
-    vsCL.setFixedAlignment(c, generalHeader ? grid::flexAlignGeneral : grid::flexAlignCenterCenter);
-    vsCL.setColHidden(c, s.hidden);
-  }
-  vsCL.setEditable(grid::flexEDKbdMouse);
-  vsCL.setCellChecked(0, col::SrNo, grid::flexUnchecked);
-  vsCL.setRedraw(redraw);
-}
-
-void FormatReportGrid(FlexGridModel& VSRpt) {
-  const bool redraw = VSRpt.Redraw();
-  VSRpt.setRedraw(false);
-  prepareHeaders(VSRpt, ReportColumnCount);
-  const auto& specs = ReportColumns();
-  for (int c = 0; c < ReportColumnCount; ++c) {
-    const ReportColumnSpec& s = specs[std::size_t(c)];
-    VSRpt.setTextMatrix(0, c, QString::fromLatin1(s.group));
-    VSRpt.setTextMatrix(1, c, QString::fromLatin1(s.caption));
-    VSRpt.setColWidthTwips(c, s.widthTwips);
-    VSRpt.setColAlignment(c, alignmentSetting(s.align));
-    VSRpt.setFixedAlignment(c, grid::flexAlignCenterCenter);
-    VSRpt.setColHidden(c, s.hidden);
-  }
-  VSRpt.setRedraw(redraw);
-}
-
-void MergeHeaders(FlexGridModel& g) {
-  g.setMergeCells(grid::flexMergeFixedOnly);
-  for (int c = 0; c <= col::SecDet && c < g.Cols(); ++c) g.setMergeCol(c, true);
-  if (g.Cols() > 0)
-    g.setMergeCol(g.Cols() - 1, true);
-  g.setMergeRow(0, true);
-}
 
 void ResetRegister(FlexGridModel& vsCL) {
   vsCL.setRows(HeaderRows);
@@ -192,7 +118,7 @@ CommonValues readCommonRow(ErrorTrap& trap) {
 
 }  // namespace
 
-void ShowData(FlexGridModel& vsCL) {
+void LoadClients(FlexGridModel& vsCL) {
   ErrorTrap trap(u"frmKestrel", u"ShowData");
   const CommonValues common = readCommonRow(trap);
 
@@ -202,8 +128,7 @@ void ShowData(FlexGridModel& vsCL) {
                           ado::adLockReadOnly);
   });
 
-  const bool redraw = vsCL.Redraw();
-  vsCL.setRedraw(false);
+  const grid::RedrawPause pause(vsCL);
   ResetRegister(vsCL);
 
   if (rs) {
@@ -242,7 +167,6 @@ void ShowData(FlexGridModel& vsCL) {
     vsCL.setRows(used);
   }
   vsCL.AutoSize(0, vsCL.Cols() - 1);
-  vsCL.setRedraw(redraw);
 }
 
 }  // namespace kestrel

@@ -1,4 +1,4 @@
-#include "register/client_loading.h"
+#include "register/client_rows.h"
 
 #include "register/register_layout.h"
 

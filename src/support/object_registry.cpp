@@ -1,4 +1,4 @@
-#include "platform/registry/object_registry.h"
+#include "support/object_registry.h"
 
 #include <algorithm>
 
