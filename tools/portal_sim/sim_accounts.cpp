@@ -23,7 +23,7 @@ struct NamedScenario {
   const char* name;
 };
 
-constexpr std::array<NamedScenario, 13> Names = {{
+constexpr std::array<NamedScenario, 18> Names = {{
     {Scenario::Success, "success"},
     {Scenario::WrongPassword, "wrong-password"},
     {Scenario::UnknownUser, "unknown-user"},
@@ -37,13 +37,23 @@ constexpr std::array<NamedScenario, 13> Names = {{
     {Scenario::Slow, "slow"},
     {Scenario::VerificationRefused, "verification-refused"},
     {Scenario::Busy, "busy"},
+    {Scenario::MalformedProfile, "malformed-profile"},
+    {Scenario::TruncatedProfile, "truncated-profile"},
+    {Scenario::HtmlProfile, "html-profile"},
+    {Scenario::ProfileError, "profile-error"},
+    {Scenario::PermissionDenied, "permission-denied"},
 }};
 
 // The order of the failing scenarios in the PAN rule.
-constexpr std::array<Scenario, 12> PanRule = {
-    Scenario::UnknownUser,      Scenario::WrongPassword, Scenario::Unverified,          Scenario::PinPending,
-    Scenario::ContactValidated, Scenario::SessionOpen,   Scenario::EmptyProfile,        Scenario::Garbage,
-    Scenario::ServerError,      Scenario::Slow,          Scenario::VerificationRefused, Scenario::Busy};
+constexpr std::array<Scenario, 17> PanRule = {Scenario::UnknownUser,         Scenario::WrongPassword,
+                                              Scenario::Unverified,          Scenario::PinPending,
+                                              Scenario::ContactValidated,    Scenario::SessionOpen,
+                                              Scenario::EmptyProfile,        Scenario::Garbage,
+                                              Scenario::ServerError,         Scenario::Slow,
+                                              Scenario::VerificationRefused, Scenario::Busy,
+                                              Scenario::MalformedProfile,    Scenario::TruncatedProfile,
+                                              Scenario::HtmlProfile,         Scenario::ProfileError,
+                                              Scenario::PermissionDenied};
 
 // The portal's relation codes for the module's.
 QString portalRelation(const QString& moduleCode) {

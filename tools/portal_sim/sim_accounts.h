@@ -22,6 +22,11 @@ enum class Scenario {
   Slow,                 // every answer delayed by the slow delay
   VerificationRefused,  // contact updates refused
   Busy,                 // EF500023 on the first two tries of each login
+  MalformedProfile,     // the profile carries a stray comma (not strict JSON)
+  TruncatedProfile,     // the profile is cut off after the primary contacts
+  HtmlProfile,          // the profile page answers with an HTML page
+  ProfileError,         // the profile page answers HTTP 503
+  PermissionDenied,     // HTTP 403 "Permission Denied" at the first login step
 };
 
 // Names as used in fixture files and on the command line: "success", "wrong-password", ...
@@ -32,8 +37,9 @@ QStringList ScenarioNames();
 // The scenario of a store account, decided by its PAN so that runs repeat: the four digits
 // of a PAN (positions 6 to 9) taken modulo 100 pick 00 UnknownUser, 01 WrongPassword,
 // 02 Unverified, 03 PinPending, 04 ContactValidated, 05 SessionOpen, 06 EmptyProfile,
-// 07 Garbage, 08 ServerError, 09 Slow, 10 VerificationRefused, 11 Busy, and Success for the
-// other 88. A PAN without those digits is Success.
+// 07 Garbage, 08 ServerError, 09 Slow, 10 VerificationRefused, 11 Busy, 12 MalformedProfile,
+// 13 TruncatedProfile, 14 HtmlProfile, 15 ProfileError, 16 PermissionDenied, and Success for
+// the other 83. A PAN without those digits is Success.
 Scenario ScenarioForPan(const QString& pan);
 
 struct Account {

@@ -19,6 +19,8 @@ QByteArray reasonPhrase(int status) {
       return "Bad Request";
     case 401:
       return "Unauthorized";
+    case 403:
+      return "Forbidden";
     case 404:
       return "Not Found";
     case 405:
@@ -31,6 +33,8 @@ QByteArray reasonPhrase(int status) {
       return "Internal Server Error";
     case 501:
       return "Not Implemented";
+    case 503:
+      return "Service Unavailable";
     default:
       return "Unknown";
   }
@@ -87,6 +91,7 @@ class Connection : public QObject {
       return;
     }
     HttpRequest request;
+    request.peer = socket_->peerAddress().toString();
     request.method = requestLine[0];
     const QByteArray target = requestLine[1];
     const qsizetype question = target.indexOf('?');

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <cmath>
+
 namespace kestrel::sim {
 
 namespace {
@@ -46,6 +48,23 @@ HttpResponse badRequest(const QString& desc) {
 
 HttpResponse notLoggedIn() {
   return answer("EF00005", "ERROR", QStringLiteral("Your session has expired. Please login again."), 401);
+}
+
+HttpResponse notAuthenticated() {
+  return answer("EF500023", "ERROR", QStringLiteral("Request is not authenticated"));
+}
+
+HttpResponse pinPendingAnswer() {
+  return answer("EFCNT02", "INFO",
+                QStringLiteral("The PINs sent to verify your new contact details are awaiting validation."));
+}
+
+HttpResponse html(int status, const QByteArray& page) {
+  HttpResponse r;
+  r.status = status;
+  r.contentType = "text/html";
+  r.body = page;
+  return r;
 }
 
 QString text(const QJsonObject& o, const char* key) {
@@ -113,10 +132,22 @@ QByteArray HttpRequest::cookie(const QByteArray& name) const {
   return {};
 }
 
+void UsePortalPace(PortalOptions& options) {
+  options.loginPauseMs = 10000;
+  options.rateLimit = 30;
+  options.rateWindowMs = 60000;
+}
+
 Portal::Portal(Accounts accounts, PortalOptions options)
     : accounts_(std::move(accounts)),
       options_(std::move(options)),
-      random_(QRandomGenerator::system()->generate()) {}
+      random_(QRandomGenerator::system()->generate()) {
+  clock_.start();
+}
+
+qint64 Portal::scaled(qint64 ms) const {
+  return ms <= 0 ? 0 : std::max<qint64>(1, std::llround(double(ms) * options_.timeScale));
+}
 
 const Account* Portal::account(const QString& pan) const {
   const auto it = accounts_.constFind(pan.trimmed().toUpper());
@@ -125,7 +156,7 @@ const Account* Portal::account(const QString& pan) const {
 
 int Portal::delayFor(const QString& pan) const {
   const Account* a = account(pan);
-  return options_.latencyMs + (a && a->scenario == Scenario::Slow ? options_.slowMs : 0);
+  return int(scaled(options_.latencyMs) + (a && a->scenario == Scenario::Slow ? scaled(options_.slowMs) : 0));
 }
 
 QString Portal::token(int bytes) {
@@ -138,8 +169,55 @@ QString Portal::pin() {
   return QStringLiteral("%1").arg(random_.bounded(1000000), 6, 10, QLatin1Char('0'));
 }
 
-QString Portal::sessionPan(const HttpRequest& request) const {
-  return sessions_.value(QString::fromLatin1(request.cookie("AuthToken")));
+QString Portal::sessionPan(const HttpRequest& request) {
+  const auto it = sessions_.find(QString::fromLatin1(request.cookie("AuthToken")));
+  if (it == sessions_.end())
+    return {};
+  if (options_.sessionIdleMs > 0 && now() - it->lastUse >= scaled(options_.sessionIdleMs)) {
+    sessions_.erase(it);
+    return {};
+  }
+  it->lastUse = now();
+  return it->pan;
+}
+
+bool Portal::hasOpenSession(const QString& pan) {
+  const qint64 idle = scaled(options_.sessionIdleMs);
+  for (auto s = sessions_.begin(); s != sessions_.end();) {
+    if (idle > 0 && now() - s->lastUse >= idle)
+      s = sessions_.erase(s);
+    else if (s->pan == pan)
+      return true;
+    else
+      ++s;
+  }
+  return false;
+}
+
+bool Portal::pinsPending(const QString& pan) {
+  bool pending = false;
+  for (auto p = pending_.begin(); p != pending_.end();) {
+    if (options_.pinValidityMs > 0 && now() - p->sent >= scaled(options_.pinValidityMs)) {
+      setStatus(p->record, QStringLiteral("pin-expired"));
+      p = pending_.erase(p);
+      continue;
+    }
+    pending = pending || p->pan == pan;
+    ++p;
+  }
+  return pending;
+}
+
+bool Portal::withinRate(const QString& peer) {
+  if (options_.rateLimit <= 0)
+    return true;
+  QList<qint64>& times = served_[peer];
+  const qint64 window = scaled(options_.rateWindowMs);
+  while (!times.isEmpty() && now() - times.first() >= window) times.removeFirst();
+  if (times.size() >= options_.rateLimit)
+    return false;
+  times.append(now());
+  return true;
 }
 
 HttpResponse Portal::handle(const HttpRequest& request) {
@@ -152,6 +230,11 @@ HttpResponse Portal::handle(const HttpRequest& request) {
   }
   if (request.method != "POST")
     return answer("EF00405", "ERROR", QStringLiteral("Method not allowed"), 405);
+  if (!withinRate(request.peer)) {
+    HttpResponse r = notAuthenticated();
+    r.delayMs = int(scaled(options_.latencyMs));
+    return r;
+  }
 
   QJsonParseError error{};
   const QJsonDocument doc = QJsonDocument::fromJson(request.body, &error);
@@ -197,19 +280,15 @@ HttpResponse Portal::handle(const HttpRequest& request) {
 HttpResponse Portal::lookUp(const QJsonObject& body) {
   const QString pan = text(body, "entity").toUpper();
   const Account* a = account(pan);
-  if (a && a->scenario == Scenario::ServerError) {
-    HttpResponse r;
-    r.status = 500;
-    r.contentType = "text/html";
-    r.body = "<html><body><h1>500 Internal Server Error</h1></body></html>";
-    return r;
-  }
+  if (a && a->scenario == Scenario::ServerError)
+    return html(500, "<html><body><h1>500 Internal Server Error</h1></body></html>");
+  if (a && a->scenario == Scenario::PermissionDenied)
+    return answer("EF00403", "ERROR", QStringLiteral("Permission Denied"), 403);
   if (a && a->scenario == Scenario::Busy) {
     int& tries = busyTries_[pan];
     if (tries < BusyRefusals) {
       ++tries;
-      return answer("EF500023", "ERROR",
-                    QStringLiteral("Request is not authenticated. Please try after some time."));
+      return notAuthenticated();
     }
     tries = 0;
   }
@@ -218,7 +297,7 @@ HttpResponse Portal::lookUp(const QJsonObject& body) {
                   QStringLiteral("PAN does not exist, please register this PAN or try with some other PAN."));
 
   const QString reqId = token(12);
-  attempts_.insert(reqId, LoginAttempt{pan, false});
+  attempts_.insert(reqId, LoginAttempt{pan, now(), false});
   return json(QJsonObject{
       {QStringLiteral("reqId"), reqId},
       {QStringLiteral("entity"), pan},
@@ -248,6 +327,9 @@ HttpResponse Portal::logIn(const QJsonObject& body) {
   const Account* a = account(pan);
   if (!a)
     return badRequest(QStringLiteral("Invalid login request. Please start again."));
+  // A password step that follows its PAN step too soon is not taken; the attempt stays open.
+  if (now() - it->started < scaled(options_.loginPauseMs))
+    return notAuthenticated();
   if (a->scenario == Scenario::Garbage) {
     HttpResponse r;
     r.body =
@@ -258,13 +340,30 @@ HttpResponse Portal::logIn(const QJsonObject& body) {
   const bool continuing =
       it->passwordChecked && body.value(QStringLiteral("remark")).toString() == QLatin1String("Continue");
   if (!continuing) {
+    Lock& lock = locks_[pan];
+    if (lock.until > 0 && now() >= lock.until)
+      lock = Lock{};
+    if (lock.until > 0)
+      return locked();
     const QByteArray pass = QByteArray::fromBase64(body.value(QStringLiteral("pass")).toString().toLatin1());
     if (a->scenario == Scenario::WrongPassword || a->password.isEmpty() ||
-        QString::fromUtf8(pass) != a->password)
+        QString::fromUtf8(pass) != a->password) {
+      if (options_.lockoutAttempts > 0 && ++lock.wrongPasswords >= options_.lockoutAttempts) {
+        lock.until = now() + scaled(options_.lockoutMs);
+        attempts_.erase(it);
+        return locked();
+      }
       return answer("EF00027", "ERROR", QStringLiteral("Invalid Password, Please retry."));
+    }
+    lock = Lock{};
     it->passwordChecked = true;
   }
 
+  // A contact update whose PINs were not validated holds the account until they expire.
+  if (pinsPending(pan)) {
+    attempts_.erase(it);
+    return pinPendingAnswer();
+  }
   switch (a->scenario) {
     case Scenario::Unverified:
       attempts_.erase(it);
@@ -272,17 +371,14 @@ HttpResponse Portal::logIn(const QJsonObject& body) {
                     QStringLiteral("Your contact details are not verified. Please verify them to continue."));
     case Scenario::PinPending:
       attempts_.erase(it);
-      return answer(
-          "EFCNT02", "INFO",
-          QStringLiteral("The PINs sent to verify your new contact details are awaiting validation."));
+      return pinPendingAnswer();
     case Scenario::ContactValidated:
       attempts_.erase(it);
       return answer("EFCNT03", "INFO", QStringLiteral("Your new contact details have been validated."));
     default:
       break;
   }
-  const bool open = a->scenario == Scenario::SessionOpen ||
-                    std::find(sessions_.cbegin(), sessions_.cend(), pan) != sessions_.cend();
+  const bool open = a->scenario == Scenario::SessionOpen || hasOpenSession(pan);
   if (open && !continuing)
     return answer("EF00177", "INFO",
                   QStringLiteral("You are already logged in from another session. Continue here to end it."));
@@ -292,9 +388,9 @@ HttpResponse Portal::logIn(const QJsonObject& body) {
 
 HttpResponse Portal::openSession(const QString& pan) {
   for (auto s = sessions_.begin(); s != sessions_.end();)
-    s = s.value() == pan ? sessions_.erase(s) : std::next(s);
+    s = s->pan == pan ? sessions_.erase(s) : std::next(s);
   const QString authToken = token(24);
-  sessions_.insert(authToken, pan);
+  sessions_.insert(authToken, Session{pan, now()});
   HttpResponse r = answer("EF00000", "INFO", QStringLiteral("Login successful"));
   r.setCookies << "AuthToken=" + authToken.toLatin1() + "; Path=/; HttpOnly" +
                       (options_.secure ? "; Secure" : "");
@@ -319,7 +415,38 @@ HttpResponse Portal::profile(const QString& pan) {
       p.insert(QLatin1String(key), QString());
   }
   p.insert(QStringLiteral("pan"), pan);
-  return json(p);
+  return profileAnswer(*a, p);
+}
+
+HttpResponse Portal::profileAnswer(const Account& a, const QJsonObject& profile) const {
+  HttpResponse r = json(profile);
+  switch (a.scenario) {
+    case Scenario::MalformedProfile:  // a stray comma before the closing brace
+      r.body.insert(r.body.size() - 1, ',');
+      break;
+    case Scenario::TruncatedProfile: {  // cut off inside the key that follows the primary mobile
+      const qsizetype cut = r.body.indexOf("\"residentialStatusCd\"");
+      r.body.truncate(cut < 0 ? r.body.size() / 2 : cut + 8);
+      break;
+    }
+    case Scenario::HtmlProfile:
+      return html(200, "<html><body><h1>myProfile</h1><p>The page could not be shown.</p></body></html>");
+    case Scenario::ProfileError:
+      return html(503, "<html><body><h1>503 Service Unavailable</h1></body></html>");
+    default:
+      break;
+  }
+  return r;
+}
+
+HttpResponse Portal::locked() const {
+  const qint64 minutes = (options_.lockoutMs + 59999) / 60000;
+  return answer("EF00031", "ERROR",
+                QStringLiteral("Your account is locked after %1 unsuccessful login attempts. Please try "
+                               "again after %2 %3 or reset your password.")
+                    .arg(options_.lockoutAttempts)
+                    .arg(minutes)
+                    .arg(minutes == 1 ? QStringLiteral("minute") : QStringLiteral("minutes")));
 }
 
 HttpResponse Portal::saveContacts(const QString& pan, const QJsonObject& body) {
@@ -342,6 +469,7 @@ HttpResponse Portal::saveContacts(const QString& pan, const QJsonObject& body) {
     update.details.insert(QLatin1String(key), text(body, key));
   update.mobilePin = pin();
   update.emailPin = pin();
+  update.sent = now();
   QJsonObject entry = update.details;
   entry.insert(QStringLiteral("pan"), pan);
   entry.insert(QStringLiteral("status"), QStringLiteral("pin-sent"));
@@ -355,6 +483,15 @@ HttpResponse Portal::saveContacts(const QString& pan, const QJsonObject& body) {
     QTextStream(stdout) << "PINs for " << pan << ": mobile " << update.mobilePin << ", e-mail "
                         << update.emailPin << Qt::endl;
 
+  // A new submission replaces one still waiting for its PINs.
+  for (auto p = pending_.begin(); p != pending_.end();) {
+    if (p->pan == pan) {
+      setStatus(p->record, QStringLiteral("replaced"));
+      p = pending_.erase(p);
+    } else {
+      ++p;
+    }
+  }
   const QString reqId = token(12);
   const QString mobile = mask(text(body, "priMobileNum"), false);
   const QString email = mask(text(body, "priEmailId"), true);
@@ -372,31 +509,40 @@ HttpResponse Portal::saveContacts(const QString& pan, const QJsonObject& body) {
 }
 
 HttpResponse Portal::validatePins(const QString& pan, const QJsonObject& body) {
+  const QString expired = QStringLiteral("The PIN request has expired. Please update again.");
   auto it = pending_.find(text(body, "reqId"));
   if (it == pending_.end() || it->pan != pan)
-    return answer("EF00212", "ERROR", QStringLiteral("The PIN request has expired. Please update again."));
-  QJsonObject entry = updates_[it->record].toObject();
+    return answer("EF00212", "ERROR", expired);
+  if (options_.pinValidityMs > 0 && now() - it->sent >= scaled(options_.pinValidityMs)) {
+    setStatus(it->record, QStringLiteral("pin-expired"));
+    pending_.erase(it);
+    return answer("EF00212", "ERROR", expired);
+  }
   if (text(body, "mobileOtp") != it->mobilePin || text(body, "emailOtp") != it->emailPin) {
     if (++it->refused >= PinRefusalsAllowed) {
-      entry.insert(QStringLiteral("status"), QStringLiteral("pin-refused"));
-      updates_[it->record] = entry;
-      record(it->record);
+      setStatus(it->record, QStringLiteral("pin-refused"));
       pending_.erase(it);
       return answer("EF00212", "ERROR", QStringLiteral("Too many invalid PINs. Please update again."));
     }
     return answer("EF00213", "ERROR", QStringLiteral("Invalid PIN. Please enter the PINs that were sent."));
   }
+  // Only now do the new details become the account's.
   Account& a = accounts_[pan];
   for (auto d = it->details.begin(); d != it->details.end(); ++d) a.profile.insert(d.key(), d.value());
   const QString isd = text(it->details, "countryCd");
   a.profile.insert(QStringLiteral("residentialStatusCd"), isd.isEmpty() || isd == QLatin1String("91")
                                                               ? QStringLiteral("RES")
                                                               : QStringLiteral("NRI"));
-  entry.insert(QStringLiteral("status"), QStringLiteral("validated"));
-  updates_[it->record] = entry;
-  record(it->record);
+  setStatus(it->record, QStringLiteral("validated"));
   pending_.erase(it);
   return answer("EF00000", "INFO", QStringLiteral("Contact details updated successfully."));
+}
+
+void Portal::setStatus(qsizetype index, const QString& status) {
+  QJsonObject entry = updates_[index].toObject();
+  entry.insert(QStringLiteral("status"), status);
+  updates_[index] = entry;
+  record(index);
 }
 
 void Portal::record(qsizetype index) {

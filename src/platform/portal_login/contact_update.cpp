@@ -8,8 +8,13 @@
 //   2. POST /iec/verificationservices/auth/validateOTP  (sn: contactOtpService)
 //      "reqId", "entity", "mobileOtp", "emailOtp"; EF00000 confirms the new details. A rejected
 //      PIN may be entered again, up to PortalLoginOptions::pinAttempts pairs in all.
+//
+// The client's details are written back only on the portal's word, so each step counts as
+// done only on an explicit confirmation (Answer::confirmed); every other shape is a refusal.
 #include "portal_session.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace kestrel::portal {
@@ -17,6 +22,12 @@ namespace kestrel::portal {
 namespace {
 constexpr const char* SavePath = "/iec/verificationservices/auth/saveEntity";
 constexpr const char* PinPath = "/iec/verificationservices/auth/validateOTP";
+
+// A JSON value as the portal wrote it.
+QString written(const QJsonValue& value) {
+  const QByteArray list = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+  return QString::fromUtf8(list.mid(1, list.size() - 2));
+}
 }  // namespace
 
 bool PortalSession::VerifyContactDet(const QString& isd, const QString& priMobile,
@@ -43,10 +54,16 @@ bool PortalSession::VerifyContactDet(const QString& isd, const QString& priMobil
                                         {QStringLiteral("secMobRelationId"), secMobileRel.trimmed()},
                                         {QStringLiteral("secEmailId"), secEmail.trimmed()},
                                         {QStringLiteral("secEmailRelationId"), secEmailRel.trimmed()}});
-  if (!saved.succeeded())
+  if (!saved.confirmed())
     return fail(routine, saved.reason());
-  if (!saved.body.value(QStringLiteral("otpRequired")).toBool()) {
-    log(routine, userId_ + QStringLiteral(": contact details accepted"));
+  const QJsonValue otpRequired = saved.body.value(QStringLiteral("otpRequired"));
+  if (!otpRequired.isUndefined() && !otpRequired.isBool())
+    return fail(routine,
+                QStringLiteral("The e-filing portal's answer to the new contact details could not be "
+                               "understood (otpRequired: %1)")
+                    .arg(written(otpRequired)));
+  if (!otpRequired.toBool()) {
+    log(routine, userId_ + QStringLiteral(": contact details accepted"), {});
     return true;
   }
 
@@ -56,6 +73,10 @@ bool PortalSession::VerifyContactDet(const QString& isd, const QString& priMobil
   request.email = saved.body.value(QStringLiteral("emailId")).toString(priEmail);
   request.portalMessage = saved.messages.isEmpty() ? QString() : saved.messages.first().desc;
   const QString reqId = saved.body.value(QStringLiteral("reqId")).toString();
+  if (reqId.isEmpty())
+    return fail(routine,
+                QStringLiteral("The e-filing portal asked for PINs without saying which request they "
+                               "belong to"));
   const QString pending = QStringLiteral(
       "Contact details submitted; the PINs sent to the new mobile and e-mail were not validated");
   const QString pinService = QStringLiteral("contactOtpService");
@@ -79,15 +100,15 @@ bool PortalSession::VerifyContactDet(const QString& isd, const QString& priMobil
                                             {QStringLiteral("reqId"), reqId},
                                             {QStringLiteral("mobileOtp"), pins->mobilePin.trimmed()},
                                             {QStringLiteral("emailOtp"), pins->emailPin.trimmed()}});
-    if (checked.succeeded()) {
-      log(routine, userId_ + QStringLiteral(": contact details validated"));
+    if (checked.confirmed()) {
+      log(routine, userId_ + QStringLiteral(": contact details validated"), {});
       return true;
     }
-    // Only a refused PIN is worth another pair; a transport failure or any other refusal ends it.
-    if (!checked.ok() || checked.httpStatus >= 400)
+    // Only a PIN the portal refused in its own words is worth another pair; anything else ends it.
+    if (!checked.ok() || !checked.success2xx() || checked.problem() == nullptr)
       return fail(routine, checked.reason());
     request.portalMessage = checked.reason();
-    log(routine, userId_ + QStringLiteral(": PINs refused: ") + request.portalMessage);
+    log(routine, userId_ + QStringLiteral(": PINs refused: "), request.portalMessage);
   }
   return fail(routine, request.portalMessage);
 }

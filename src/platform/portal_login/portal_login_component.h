@@ -39,10 +39,12 @@ struct PortalLoginOptions {
   QList<QSslCertificate> extraCaCertificates;
   // The longest wait for one answer.
   int timeoutMs = 30000;
-  // How often a request the portal refused as sent too fast (EF500023) is sent again, and how
-  // long to wait before each new attempt.
+  // How often a request the portal refused as sent too fast (EF500023) is sent again. The
+  // pause before the first new attempt is retryDelayMs and doubles for each further one, up to
+  // maxRetryDelayMs; when the attempts are used up the refusal stands.
   int notAuthenticatedRetries = 3;
   int retryDelayMs = 1500;
+  int maxRetryDelayMs = 60000;
   // Answers beyond this size are abandoned.
   qint64 maxAnswerBytes = 4 * 1024 * 1024;
   // How many PIN pairs one contact update may try.

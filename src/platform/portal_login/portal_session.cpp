@@ -23,6 +23,7 @@ namespace kestrel::portal {
 namespace {
 
 constexpr int CancelPollMs = 50;
+constexpr int MaxRedirects = 5;
 
 QString text(const QJsonValue& v) {
   if (v.isString())
@@ -41,6 +42,51 @@ QList<Message> messagesOf(const QJsonObject& body) {
                  text(m.value(QStringLiteral("desc")))});
   }
   return list;
+}
+
+// The texts of an answer's "errors" array: each entry's "desc" (or its code), or the entry
+// itself when it is text.
+QStringList errorsOf(const QJsonObject& body) {
+  QStringList list;
+  const QJsonValue errors = body.value(QStringLiteral("errors"));
+  if (errors.isUndefined() || errors.isNull())
+    return list;
+  if (!errors.isArray()) {
+    list << QStringLiteral("The e-filing portal's answer carried an error it did not describe");
+    return list;
+  }
+  for (const QJsonValue& item : errors.toArray()) {
+    const QJsonObject e = item.toObject();
+    QString entry = item.isObject() ? text(e.value(QStringLiteral("desc"))).trimmed() : text(item).trimmed();
+    if (entry.isEmpty() && item.isObject())
+      entry = text(e.value(QStringLiteral("code"))).trimmed();
+    list << (entry.isEmpty()
+                 ? QStringLiteral("The e-filing portal's answer carried an error it did not describe")
+                 : entry);
+  }
+  return list;
+}
+
+// Where a 3xx answer sends the request; empty when it names no place.
+QUrl redirectTarget(QNetworkReply* reply) {
+  const QByteArray location = reply->rawHeader("Location").trimmed();
+  return location.isEmpty() ? QUrl() : reply->url().resolved(QUrl::fromEncoded(location));
+}
+
+bool sameOrigin(const QUrl& a, const QUrl& b) {
+  return b.isValid() && a.scheme() == b.scheme() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0 &&
+         a.port(a.scheme() == QLatin1String("https") ? 443 : 80) ==
+             b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
+QString redirectFailure(QNetworkReply* reply) {
+  QUrl target = redirectTarget(reply);
+  target.setQuery(QString());
+  return QStringLiteral(
+             "The e-filing portal sent the request on to %1 (HTTP %2); it was not followed, so that "
+             "the client's credentials stay with the portal")
+      .arg(target.isEmpty() ? QStringLiteral("another address") : target.toString(QUrl::RemoveUserInfo))
+      .arg(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
 }
 
 QString transportFailure(QNetworkReply* reply, const QStringList& sslErrors, const QUrl& base) {
@@ -94,6 +140,12 @@ QString Answer::reason() const {
       return m->desc.trimmed();
     return QStringLiteral("The e-filing portal refused the request (%1)").arg(m->code);
   }
+  if (!errors.isEmpty())
+    return errors.first();
+  if (!success2xx())
+    return QStringLiteral("The e-filing portal answered with HTTP %1").arg(httpStatus);
+  if (!hasCode(Success))
+    return QStringLiteral("The e-filing portal's answer did not confirm the request");
   return {};
 }
 
@@ -140,13 +192,13 @@ QString PortalSession::scrub(QString text) const {
   return text;
 }
 
-void PortalSession::log(const QString& routine, const QString& line) const {
+void PortalSession::log(const QString& routine, const QString& subject, const QString& detail) const {
   if (logFile_.isEmpty())
     return;
   QFile file(logFile_);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
     return;
-  QString clean = scrub(line);
+  QString clean = subject + scrub(detail);
   clean.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\t'), QLatin1Char(' '));
   const QString entry = QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy HH:mm:ss")) +
                         QStringLiteral("\t0\t") + clean + QLatin1Char('\t') + QString::fromLatin1(ProgId) +
@@ -156,7 +208,7 @@ void PortalSession::log(const QString& routine, const QString& line) const {
 
 bool PortalSession::fail(const QString& routine, const QString& reason) {
   errData_ = reason;
-  log(routine, userId_ + QStringLiteral(": ") + reason);
+  log(routine, userId_ + QStringLiteral(": "), reason);
   if (showError_)
     QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("e-filing portal"), reason);
   return false;
@@ -189,52 +241,67 @@ Answer PortalSession::roundTrip(const char* path, const QString& serviceName, co
   }
   QUrl url = options_.baseUrl;
   url.setPath(url.path().chopped(url.path().endsWith(QLatin1Char('/')) ? 1 : 0) + QLatin1String(path));
-  QNetworkRequest request(url);
-  request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-  request.setRawHeader("Accept", "application/json, text/plain, */*");
-  request.setRawHeader("sn", serviceName.toUtf8());
-  if (url.scheme() == QLatin1String("https")) {
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    if (!options_.extraCaCertificates.isEmpty())
-      tls.addCaCertificates(options_.extraCaCertificates);
-    request.setSslConfiguration(tls);
-  }
+  const QByteArray payload = QJsonDocument(body).toJson(QJsonDocument::Compact);
 
   enum class Stop { None, Timeout, Cancel, TooLarge };
   Stop stop = Stop::None;
   QStringList sslErrors;
-  std::unique_ptr<QNetworkReply> reply(
-      network_.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact)));
-  QEventLoop loop;
-  QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-  QObject::connect(reply.get(), &QNetworkReply::sslErrors, &loop, [&](const QList<QSslError>& errors) {
-    for (const QSslError& e : errors) sslErrors << e.errorString();
-  });
-  auto abortWith = [&](Stop why) {
-    if (stop == Stop::None) {
-      stop = why;
-      reply->abort();
+  std::unique_ptr<QNetworkReply> reply;
+  // Every request carries the PAN, the password or the session cookie, so redirects are
+  // followed here and only within the portal's own origin.
+  for (int hop = 0;; ++hop) {
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setRawHeader("Accept", "application/json, text/plain, */*");
+    request.setRawHeader("sn", serviceName.toUtf8());
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (url.scheme() == QLatin1String("https")) {
+      QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+      if (!options_.extraCaCertificates.isEmpty())
+        tls.addCaCertificates(options_.extraCaCertificates);
+      request.setSslConfiguration(tls);
     }
-  };
-  QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
-    if (received > options_.maxAnswerBytes || total > options_.maxAnswerBytes)
-      abortWith(Stop::TooLarge);
-  });
-  QTimer timeout;
-  timeout.setSingleShot(true);
-  QObject::connect(&timeout, &QTimer::timeout, &loop, [&] { abortWith(Stop::Timeout); });
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-    if (cancelled())
-      abortWith(Stop::Cancel);
-  });
-  timeout.start(options_.timeoutMs);
-  watch.start(CancelPollMs);
-  if (!reply->isFinished())
-    loop.exec();
-  timeout.stop();
-  watch.stop();
-  reply->disconnect(&loop);
+
+    reply.reset(network_.post(request, payload));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply.get(), &QNetworkReply::sslErrors, &loop, [&](const QList<QSslError>& errors) {
+      for (const QSslError& e : errors) sslErrors << e.errorString();
+    });
+    auto abortWith = [&](Stop why) {
+      if (stop == Stop::None) {
+        stop = why;
+        reply->abort();
+      }
+    };
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop,
+                     [&](qint64 received, qint64 total) {
+                       if (received > options_.maxAnswerBytes || total > options_.maxAnswerBytes)
+                         abortWith(Stop::TooLarge);
+                     });
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, [&] { abortWith(Stop::Timeout); });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+      if (cancelled())
+        abortWith(Stop::Cancel);
+    });
+    timeout.start(options_.timeoutMs);
+    watch.start(CancelPollMs);
+    if (!reply->isFinished())
+      loop.exec();
+    timeout.stop();
+    watch.stop();
+    reply->disconnect(&loop);
+
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QUrl target = redirectTarget(reply.get());
+    if (stop != Stop::None || (status != 307 && status != 308) || hop >= MaxRedirects ||
+        !sameOrigin(url, target))
+      break;
+    url = target;
+  }
 
   answer.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
   switch (stop) {
@@ -258,14 +325,21 @@ Answer PortalSession::roundTrip(const char* path, const QString& serviceName, co
       answer.failure = QStringLiteral("The e-filing portal answered with an error (HTTP %1%2)")
                            .arg(answer.httpStatus)
                            .arg(phrase.isEmpty() ? QString() : QLatin1Char(' ') + phrase);
-      // A refusal the portal explains in its own words is reported in them.
-      const QJsonObject refusal = QJsonDocument::fromJson(answer.raw).object();
-      const QList<Message> messages = messagesOf(refusal);
-      if (!messages.isEmpty() && !messages.first().desc.isEmpty()) {
+      // A refusal the portal explains in its own words is reported in them; an error status
+      // with a success message is no answer at all.
+      Answer refusal;
+      refusal.body = QJsonDocument::fromJson(answer.raw).object();
+      refusal.messages = messagesOf(refusal.body);
+      refusal.errors = errorsOf(refusal.body);
+      const Message* problem = refusal.problem();
+      if ((problem && !problem->desc.trimmed().isEmpty()) || !refusal.errors.isEmpty()) {
         answer.failure.clear();
-        answer.body = refusal;
-        answer.messages = messages;
+        answer.body = refusal.body;
+        answer.messages = refusal.messages;
+        answer.errors = refusal.errors;
       }
+    } else if (answer.httpStatus >= 300 && reply->error() == QNetworkReply::NoError) {
+      answer.failure = redirectFailure(reply.get());
     } else if (reply->error() != QNetworkReply::NoError) {
       answer.failure = transportFailure(reply.get(), sslErrors, options_.baseUrl);
     } else if (answer.raw.size() > options_.maxAnswerBytes) {
@@ -275,31 +349,34 @@ Answer PortalSession::roundTrip(const char* path, const QString& serviceName, co
       const QJsonDocument doc = QJsonDocument::fromJson(answer.raw, &error);
       if (error.error != QJsonParseError::NoError || !doc.isObject()) {
         answer.failure = QStringLiteral("The e-filing portal's answer could not be read");
+        answer.unreadable = answer.success2xx();
       } else {
         answer.body = doc.object();
         answer.messages = messagesOf(answer.body);
+        answer.errors = errorsOf(answer.body);
       }
     }
   }
   // The log is the suite's error log: only what went wrong goes there.
-  if (const Message* problem = answer.problem(); problem || !answer.failure.isEmpty())
+  // A page that is no strict JSON is left to the caller to judge.
+  if (const Message* problem = answer.problem(); (problem || !answer.succeeded()) && !answer.unreadable)
     log(QString::fromLatin1(path),
-        QStringLiteral("%1 %2: HTTP %3, %4")
-            .arg(userId_, serviceName)
-            .arg(answer.httpStatus)
-            .arg(problem ? problem->code + QLatin1Char(' ') + problem->desc : answer.failure));
+        QStringLiteral("%1 %2: HTTP %3, ").arg(userId_, serviceName).arg(answer.httpStatus),
+        problem ? problem->code + QLatin1Char(' ') + problem->desc : answer.reason());
   return answer;
 }
 
 Answer PortalSession::post(const char* path, const QString& serviceName, const QJsonObject& body) {
   Answer answer = roundTrip(path, serviceName, body);
+  const qint64 cap = std::max(0, options_.maxRetryDelayMs);
+  qint64 delay = std::min<qint64>(std::max(0, options_.retryDelayMs), cap);
   for (int retry = 1;
        retry <= options_.notAuthenticatedRetries && answer.ok() && answer.hasCode(NotAuthenticated);
-       ++retry) {
+       ++retry, delay = std::min(delay * 2, cap)) {
     progress(QStringLiteral("The e-filing portal is busy; trying again (%1 of %2) ...")
                  .arg(retry)
                  .arg(options_.notAuthenticatedRetries));
-    if (!pause(options_.retryDelayMs * retry)) {
+    if (!pause(int(delay))) {
       answer = Answer{};
       answer.failure = QStringLiteral("Cancelled by the user");
       break;
@@ -326,7 +403,8 @@ bool PortalSession::LoginWHR_CL(const QString& userId, const QString& password) 
   Answer first =
       post(LoginPath, lookup,
            QJsonObject{{QStringLiteral("entity"), userId_}, {QStringLiteral("serviceName"), lookup}});
-  if (!first.succeeded())
+  // The password goes out only after the portal has explicitly taken the PAN.
+  if (!first.confirmed())
     return fail(routine, first.reason());
 
   progress(QStringLiteral("Logging in %1 ...").arg(userId_));
@@ -342,7 +420,7 @@ bool PortalSession::LoginWHR_CL(const QString& userId, const QString& password) 
 
   if (answer.ok() && answer.hasCode(SessionOpen)) {
     // The portal keeps one session per user: take it over from wherever it was opened.
-    log(routine, userId_ + QStringLiteral(": a session was open; continuing in this one"));
+    log(routine, userId_ + QStringLiteral(": a session was open; continuing in this one"), {});
     second.insert(QStringLiteral("pass"), QJsonValue::Null);
     second.insert(QStringLiteral("remark"), QStringLiteral("Continue"));
     answer = post(LoginPath, service, second);
@@ -355,9 +433,9 @@ bool PortalSession::LoginWHR_CL(const QString& userId, const QString& password) 
     if (answer.hasCode(ContactValidated))
       return fail(routine, QStringLiteral("Validate Contact Success"));
   }
-  if (!answer.succeeded())
+  if (!answer.confirmed())
     return fail(routine, answer.reason());
-  if (!answer.hasCode(Success) || !hasSessionCookie())
+  if (!hasSessionCookie())
     return fail(routine, QStringLiteral("The e-filing portal did not open a session"));
   loggedIn_ = true;
   return true;
@@ -372,11 +450,13 @@ QString PortalSession::GeteUserProfile() {
   progress(QStringLiteral("Reading the profile of %1 ...").arg(userId_));
   const QString service = QStringLiteral("userProfileService");
   const Answer answer = post(ProfilePath, service, QJsonObject{{QStringLiteral("serviceName"), service}});
-  if (!answer.succeeded()) {
-    fail(routine, answer.reason());
-    return {};
-  }
-  return QString::fromUtf8(answer.raw);
+  // The page is handed over as received, also when it is not strict JSON: reading it is the
+  // caller's business. Only no page at all, or the portal's refusal, gives "".
+  if ((answer.ok() || answer.unreadable) && answer.success2xx() && answer.problem() == nullptr &&
+      !answer.raw.isEmpty())
+    return QString::fromUtf8(answer.raw);
+  fail(routine, answer.reason());
+  return {};
 }
 
 void PortalSession::CheckForLogInCL(const QString& userId, bool logOut) {
@@ -393,7 +473,7 @@ void PortalSession::CheckForLogInCL(const QString& userId, bool logOut) {
                                                 {QStringLiteral("userType"), QStringLiteral("IND")}});
     progress_ = run;
     if (!answer.succeeded())
-      log(routine, entity + QStringLiteral(": logout not confirmed: ") + answer.reason());
+      log(routine, entity + QStringLiteral(": logout not confirmed: "), answer.reason());
   }
   resetSession();
   password_.clear();

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QString>
+#include <QStringList>
 
 namespace kestrel::portal {
 
@@ -28,22 +29,29 @@ struct Message {
 };
 
 // One answer of the portal. `failure` is set when there was no usable answer at all
-// (network, TLS, timeout, cancel, HTTP error, unreadable body); otherwise `body` is the JSON
-// object received.
+// (network, TLS, timeout, cancel, redirect, HTTP error, unreadable body); otherwise `body` is
+// the JSON object received.
 struct Answer {
   QString failure;
   int httpStatus = 0;
   QByteArray raw;
+  // The body arrived with a 2xx status but is no JSON object; `raw` holds it as received.
+  bool unreadable = false;
   QJsonObject body;
   QList<Message> messages;
+  QStringList errors;  // the texts of the body's "errors" array
 
   bool ok() const { return failure.isEmpty(); }
+  bool success2xx() const { return httpStatus >= 200 && httpStatus < 300; }
   // The first message that is not a success, if any.
   const Message* problem() const;
   bool hasCode(const char* code) const;
   // Transport usable and no message but success ones.
-  bool succeeded() const { return ok() && problem() == nullptr; }
-  // The readable reason of a failed answer: the transport failure or the portal's text.
+  bool succeeded() const { return ok() && success2xx() && problem() == nullptr && errors.isEmpty(); }
+  // What the portal says it did: a 2xx answer whose messages carry EF00000 and nothing else,
+  // and no errors. Anything else is no confirmation, whatever else it holds.
+  bool confirmed() const { return succeeded() && hasCode(Success); }
+  // The readable reason of an answer that is not a confirmation.
   QString reason() const;
 };
 
@@ -74,7 +82,9 @@ class PortalSession final : public PortalLogin {
   bool cancelled() const;
   bool hasSessionCookie() const;
   void progress(const QString& text);
-  void log(const QString& routine, const QString& text) const;
+  // One line in the log: `subject` as given (the PAN, the service), `detail` scrubbed of the
+  // password, since portal texts and failures might echo it.
+  void log(const QString& routine, const QString& subject, const QString& detail) const;
   QString scrub(QString text) const;
   bool fail(const QString& routine, const QString& reason);
   // Replaces the cookie jar, forgetting any session.

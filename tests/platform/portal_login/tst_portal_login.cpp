@@ -1,4 +1,5 @@
 // The portal login component against the portal simulator, over real HTTP.
+#include "portal/portal_rules.h"
 #include "portal_login_component.h"
 #include "portal_simulator.h"
 
@@ -28,11 +29,57 @@ struct Progress final : RunProgress {
   bool cancel = false;
 };
 
+// Accounts AAAPA00nnA: nn 00 to 16 meet the failure scenarios the simulator picks by PAN, the
+// others succeed.
+QString pan(int n) {
+  return QString("AAAPA%1A").arg(n, 4, 10, QChar('0'));
+}
+
 QJsonObject profileOf(PortalLogin& login) {
   return QJsonDocument::fromJson(login.GeteUserProfile().toUtf8()).object();
 }
 
+// The client's outcome as the run would show it, from the component's results.
+QString outcomeOf(PortalLogin& login, const QString& pan, bool update) {
+  if (!login.LoginWHR_CL(pan, Password))
+    return login.ErrData();
+  const QString profile = login.GeteUserProfile();
+  if (profile.isEmpty())
+    return outcome::ProfileFailed;
+  if (update)
+    return login.VerifyContactDet("91", "9123456780", "1", "new.desk@example.org", "2", "", "", "", "")
+               ? outcome::ContactSuccess
+               : outcome::VerifyFailed;
+  const QString failure = ReadProfile(profile, pan).failure;
+  return failure.isEmpty() ? QString(outcome::LoginSuccess) : failure;
+}
+
+struct Reach {
+  int account;
+  bool update;
+  QString outcome;  // a regular expression
+};
+
+struct BackOff {
+  QStringList simArgs;
+  int retryDelayMs, maxRetryDelayMs, retries;
+  bool through;  // logged in and read the profile
+  int refusals;  // how often the portal said EF500023, -1: any number
+};
+
+struct SessionCase {
+  int account;
+  int idleMs;        // how long the first session rests before it is used again
+  bool secondLogin;  // another instance logs the client in meanwhile
+  bool firstKept;
+  int takeOvers;  // logged take-overs of an open session
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Reach)
+Q_DECLARE_METATYPE(BackOff)
+Q_DECLARE_METATYPE(SessionCase)
 
 #define VERIFY_MATCHES(pattern, text) \
   QVERIFY2(QRegularExpression(pattern).match(text).hasMatch(), qPrintable(text))
@@ -40,100 +87,106 @@ QJsonObject profileOf(PortalLogin& login) {
 class TstPortalLogin : public QObject {
   Q_OBJECT
 
-  PortalLoginOptions options() const {
+  PortalLoginOptions options(const Simulator& sim) const {
     PortalLoginOptions o;
-    o.baseUrl = sim_.url;
+    o.baseUrl = sim.url;
     o.timeoutMs = 8000;
     o.retryDelayMs = 20;
+    // The PINs the simulator says it sent, as read off the client's phone and mailbox.
+    o.pinProvider = [url = sim.url](const PinRequest& request, const std::function<bool()>&) {
+      const QJsonObject sent = lastUpdate(url, request.userId);
+      return std::optional<PinReply>(
+          PinReply{sent.value("mobilePin").toString(), sent.value("emailPin").toString()});
+    };
     return o;
   }
+  PortalLoginOptions options() const { return options(sim_); }
   std::shared_ptr<PortalLogin> make(const PortalLoginOptions& o) {
     auto login = makePortalLogin(o);
     login->InitMe(dir_.filePath("VelLog.log"), dir_.path() + '/', &progress_, 1, 1, 1);
     login->setShowError(false);
     return login;
   }
+  QString log() {
+    QFile file(dir_.filePath("VelLog.log"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  }
 
   QTemporaryDir dir_;
+  QString fixture_;
   Simulator sim_;
   Progress progress_;
+  // The portal's time a hundred times faster: sessions idle out after 1 s, a lock lasts 0.6 s,
+  // PINs stay valid for 0.6 s.
+  Simulator fast_;
 
  private slots:
   void initTestCase() {
     QVERIFY(dir_.isValid());
-    // Account AAAPAnnnnA has the n-th scenario.
-    const QStringList scenarios = {"success",     "wrong-password",    "unknown-user", "unverified",
-                                   "pin-pending", "contact-validated", "session-open", "empty-profile",
-                                   "garbage",     "http-500",          "slow",         "verification-refused",
-                                   "busy",        "success",           "busy"};
     const QJsonObject profile{{"firstName", "Asha"},          {"lastName", "Iyer"},
                               {"residentialStatusCd", "RES"}, {"priMobileNum", "9876500001"},
                               {"priMobBelongsTo", "1"},       {"priEmailId", "asha@example.in"},
                               {"priEmailRelationId", "1"}};
     QJsonArray accounts;
-    for (int i = 0; i < scenarios.size(); ++i)
-      accounts.append(QJsonObject{{"pan", QString("AAAPA%1A").arg(i + 1, 4, 10, QChar('0'))},
-                                  {"password", Password},
-                                  {"scenario", scenarios[i]},
-                                  {"profile", profile}});
-    QFile fixture(dir_.filePath("accounts.json"));
+    for (int n = 0; n <= 40; ++n)
+      accounts.append(QJsonObject{{"pan", pan(n)}, {"password", Password}, {"profile", profile}});
+    fixture_ = dir_.filePath("accounts.json");
+    QFile fixture(fixture_);
     QVERIFY(fixture.open(QIODevice::WriteOnly));
     fixture.write(QJsonDocument(QJsonObject{{"accounts", accounts}}).toJson());
     fixture.close();
-    QVERIFY(sim_.start(
-        {"--fixture", fixture.fileName(), "--slow", "1500", "--record", dir_.filePath("updates.jsonl")}));
+    QVERIFY(
+        sim_.start({"--fixture", fixture_, "--slow", "1500", "--record", dir_.filePath("updates.jsonl")}));
+    QVERIFY(fast_.start({"--fixture", fixture_, "--session-idle", "100s", "--lockout", "5/60s",
+                         "--pin-validity", "60s", "--time-scale", "0.01"}));
   }
 
   void init() { progress_ = Progress(); }
 
-  void login_data() {
-    QTest::addColumn<QString>("pan");
-    QTest::addColumn<bool>("loggedIn");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QString>("expected");  // ErrData (a regular expression), or the profile's mobile
-    QTest::newRow("success") << "AAAPA0001A" << true << Password << "9876500001";
-    QTest::newRow("wrong password") << "AAAPA0001A" << false << QString("nope")
-                                    << "^Invalid Password, Please retry\\.$";
-    QTest::newRow("not in the portal") << "ZZZPZ9999Z" << false << Password << "^PAN does not exist";
-    QTest::newRow("session open: continue") << "AAAPA0007A" << true << Password << "9876500001";
-    QTest::newRow("HTTP 500") << "AAAPA0010A" << false << Password << "HTTP 500 Internal Server Error";
-    QTest::newRow("busy, retried") << "AAAPA0013A" << true << Password << "9876500001";
-    QTest::newRow("no password") << "AAAPA0001A" << false << QString() << "^No password for this client$";
+  // Every outcome the run tells apart comes out of the simulator by the account's PAN.
+  void outcomes_data() {
+    QTest::addColumn<Reach>("r");
+    QTest::newRow("00 unknown user") << Reach{0, false, "^PAN does not exist"};
+    QTest::newRow("01 wrong password") << Reach{1, false, "^Invalid Password, Please retry\\.$"};
+    QTest::newRow("02 contact details not verified") << Reach{2, false, "^NON Verified Details$"};
+    QTest::newRow("03 PINs pending") << Reach{3, false, "^Validate PIN Details$"};
+    QTest::newRow("04 validated, told at login") << Reach{4, false, "^Validate Contact Success$"};
+    QTest::newRow("05 session open, taken over") << Reach{5, false, "^Login Success$"};
+    QTest::newRow("06 profile without contacts") << Reach{6, false, "^Unknown Response$"};
+    QTest::newRow("07 broken login answer")
+        << Reach{7, false, "^The e-filing portal's answer could not be read$"};
+    QTest::newRow("08 HTTP 500") << Reach{8, false, "HTTP 500 Internal Server Error"};
+    QTest::newRow("10 update refused") << Reach{10, true, "^Failed to Open 'Verify Contact Detail' Page$"};
+    QTest::newRow("11 busy, retried") << Reach{11, false, "^Login Success$"};
+    QTest::newRow("12 stray comma in the profile") << Reach{12, false, "^Login Success$"};
+    QTest::newRow("13 profile cut off") << Reach{13, false, "^Login Success$"};
+    QTest::newRow("14 profile as an HTML page") << Reach{14, false, "^Unknown Response$"};
+    QTest::newRow("15 profile page fails") << Reach{15, false, "^Failed to Open 'myProfile' Page$"};
+    QTest::newRow("16 permission denied") << Reach{16, false, "^Permission Denied$"};
+    QTest::newRow("20 fetch") << Reach{20, false, "^Login Success$"};
+    QTest::newRow("21 update with the PINs") << Reach{21, true, "^Validate Contact Success$"};
   }
-  void login() {
-    QFETCH(QString, pan);
-    QFETCH(bool, loggedIn);
-    QFETCH(QString, password);
-    QFETCH(QString, expected);
+  void outcomes() {
+    QFETCH(Reach, r);
     auto login = make(options());
-    QCOMPARE(login->LoginWHR_CL(pan, password), loggedIn);
-    if (!loggedIn) {
-      VERIFY_MATCHES(expected, login->ErrData());
-      QCOMPARE(login->GeteUserProfile(), QString());
-    } else {
-      const QJsonObject p = profileOf(*login);
-      QCOMPARE(p.value("priMobileNum").toString(), expected);
-      QVERIFY(p.contains("secEmailRelationId"));  // every contact field, even when the portal has none
-    }
-    login->CheckForLogInCL(pan, true);
-    // After logging out the portal has no open session: the next login needs no "Continue".
+    VERIFY_MATCHES(r.outcome, outcomeOf(*login, pan(r.account), r.update));
+    login->CheckForLogInCL(pan(r.account), true);
+    // After logging out the portal has no open session.
     QCOMPARE(login->GeteUserProfile(), QString());
   }
 
   void contactUpdate_data() {
     QTest::addColumn<QString>("pan");
     QTest::addColumn<int>("priMobileRel");
-    QTest::addColumn<QString>("pins");  // "right", "wrong", "none"
+    QTest::addColumn<QString>("pins");  // "right", "wrong"
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("errData");
     QTest::addColumn<QString>("recorded");  // status of the simulator's record, "" for none
-    QTest::newRow("validated") << "AAAPA0001A" << 20 << "right" << true << QString() << "validated";
-    QTest::newRow("PINs not given") << "AAAPA0001A" << 20 << "none" << false
-                                    << QString("^Contact details submitted") << "pin-sent";
-    QTest::newRow("wrong PINs") << "AAAPA0001A" << 20 << "wrong" << false << QString("^Too many invalid PINs")
+    QTest::newRow("validated") << pan(30) << 20 << "right" << true << QString() << "validated";
+    QTest::newRow("wrong PINs") << pan(32) << 20 << "wrong" << false << QString("^Too many invalid PINs")
                                 << "pin-refused";
     QTest::newRow("relation missing")
-        << "AAAPA0014A" << -1 << "right" << false
+        << pan(33) << -1 << "right" << false
         << QString("^Please select to whom the primary mobile number belongs\\.$") << "";
   }
   void contactUpdate() {
@@ -146,16 +199,13 @@ class TstPortalLogin : public QObject {
     const QUrl base = sim_.url;
     PortalLoginOptions o = options();
     int asked = 0;
-    if (pins != "none") {
-      o.pinProvider = [&](const PinRequest& request,
-                          const std::function<bool()>&) -> std::optional<PinReply> {
-        ++asked;
-        if (pins == "wrong")
-          return PinReply{"000000", "000000"};
-        const QJsonObject sent = lastUpdate(base, request.userId);
-        return PinReply{sent.value("mobilePin").toString(), sent.value("emailPin").toString()};
-      };
-    }
+    o.pinProvider = [&](const PinRequest& request, const std::function<bool()>&) -> std::optional<PinReply> {
+      ++asked;
+      if (pins == "wrong")
+        return PinReply{"000000", "000000"};
+      const QJsonObject sent = lastUpdate(base, request.userId);
+      return PinReply{sent.value("mobilePin").toString(), sent.value("emailPin").toString()};
+    };
     static int round = 0;
     const QString email = QString("new.mail%1@example.org").arg(++round);
     const qsizetype before = simUpdates(base).size();
@@ -181,6 +231,97 @@ class TstPortalLogin : public QObject {
     login->CheckForLogInCL(pan, true);
   }
 
+  // PINs not given ("Later") leave the update pending: the next login is told so and the new
+  // details never become the profile; once the PINs have expired the client logs in again.
+  void pinsPendingAfterLater() {
+    const QString client = pan(29);
+    PortalLoginOptions later = options(fast_);
+    later.pinProvider = [](const PinRequest&, const std::function<bool()>&) {
+      return std::optional<PinReply>();
+    };
+    auto first = make(later);
+    QCOMPARE(outcomeOf(*first, client, true), QString(outcome::VerifyFailed));
+    first->CheckForLogInCL(client, true);
+    QCOMPARE(outcomeOf(*make(options(fast_)), client, false), QString(outcome::ValidatePin));
+    QTest::qWait(900);
+    auto after = make(options(fast_));
+    QVERIFY(after->LoginWHR_CL(client, Password));
+    QCOMPARE(profileOf(*after).value("priEmailId").toString(), "asha@example.in");
+    QCOMPARE(lastUpdate(fast_.url, client).value("status").toString(), "pin-expired");
+  }
+
+  // Five wrong passwords in a row lock the account, against the right one too, until the lock
+  // ends; a right password in between starts the count again.
+  void lockout() {
+    const QString in, invalid = "Invalid Password, Please retry.", locked = "Your account is locked after 5 ";
+    const QList<std::pair<bool, QString>> tries = {{false, invalid}, {false, invalid}, {false, invalid},
+                                                   {false, invalid}, {true, in},       {false, invalid},
+                                                   {false, invalid}, {false, invalid}, {false, invalid},
+                                                   {false, locked},  {true, locked},   {true, in}};
+    for (qsizetype i = 0; i < tries.size(); ++i) {
+      if (i == tries.size() - 1)
+        QTest::qWait(800);  // the lock lasts 0.6 s
+      auto login = make(options(fast_));
+      const bool right = tries[i].first;
+      login->LoginWHR_CL(pan(26), right ? Password : "not-" + Password);
+      QVERIFY2(login->ErrData().startsWith(tries[i].second) &&
+                   (tries[i].second.isEmpty() == login->ErrData().isEmpty()),
+               qPrintable(QString("login %1: %2").arg(i + 1).arg(login->ErrData())));
+      login->CheckForLogInCL(pan(26), true);
+    }
+  }
+
+  // A request refused as too early (EF500023) is sent again after a pause that doubles, up to a
+  // cap, a bounded number of times; then the refusal stands.
+  void backOff_data() {
+    QTest::addColumn<BackOff>("b");
+    QTest::newRow("password step too soon, waited out")
+        << BackOff{{"--login-pause", "10s", "--time-scale", "0.05"}, 700, 60000, 3, true, 1};
+    QTest::newRow("rate window outlasted") << BackOff{{"--rate-limit", "2/1s"}, 300, 60000, 3, true, -1};
+    QTest::newRow("attempts used up") << BackOff{{"--rate-limit", "2/30s"}, 10, 60000, 2, false, 3};
+    QTest::newRow("pauses capped") << BackOff{{"--rate-limit", "2/30s"}, 10000, 50, 3, false, 4};
+  }
+  void backOff() {
+    QFETCH(BackOff, b);
+    Simulator sim;
+    QVERIFY(sim.start(QStringList{"--fixture", fixture_} + b.simArgs));
+    PortalLoginOptions o = options(sim);
+    o.retryDelayMs = b.retryDelayMs;
+    o.maxRetryDelayMs = b.maxRetryDelayMs;
+    o.notAuthenticatedRetries = b.retries;
+    const QRegularExpression refusal(pan(34) + " \\w+: HTTP 200, EF500023 Request is not authenticated");
+    const qsizetype before = log().count(refusal);
+    QElapsedTimer clock;
+    clock.start();
+    auto login = make(o);
+    QCOMPARE(login->LoginWHR_CL(pan(34), Password) && !login->GeteUserProfile().isEmpty(), b.through);
+    QCOMPARE(login->ErrData(), b.through ? QString() : "Request is not authenticated");
+    if (b.refusals >= 0)
+      QCOMPARE(log().count(refusal) - before, b.refusals);
+    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+  }
+
+  // One session per client: it ends when it rests too long or when another login takes it over.
+  void sessions_data() {
+    QTest::addColumn<SessionCase>("c");
+    QTest::newRow("used again in time") << SessionCase{35, 300, false, true, 0};
+    QTest::newRow("idle past the timeout") << SessionCase{36, 1500, true, false, 0};
+    QTest::newRow("taken over by another login") << SessionCase{37, 0, true, false, 1};
+  }
+  void sessions() {
+    QFETCH(SessionCase, c);
+    const QString client = pan(c.account);
+    auto first = make(options(fast_));
+    QVERIFY(first->LoginWHR_CL(client, Password));
+    QTest::qWait(c.idleMs);
+    auto second = make(options(fast_));
+    if (c.secondLogin)
+      QVERIFY(second->LoginWHR_CL(client, Password));
+    QCOMPARE(!first->GeteUserProfile().isEmpty(), c.firstKept);
+    QCOMPARE(first->ErrData(), c.firstKept ? QString() : "Your session has expired. Please login again.");
+    QCOMPARE(log().count(client + ": a session was open"), c.takeOvers);
+  }
+
   // Certificates are checked: a self-signed portal is refused until its certificate is given as
   // an extra authority.
   void https() {
@@ -202,11 +343,11 @@ class TstPortalLogin : public QObject {
         o.extraCaCertificates = QSslCertificate::fromData(ca.readAll());
       }
       auto login = make(o);
-      QCOMPARE(login->LoginWHR_CL("AAAPA0001A", Password), trusted);
+      QCOMPARE(login->LoginWHR_CL(pan(20), Password), trusted);
       if (!trusted)
         VERIFY_MATCHES("(?i)^Secure connection to the e-filing portal failed: .*certificate",
                        login->ErrData());
-      login->CheckForLogInCL("AAAPA0001A", true);
+      login->CheckForLogInCL(pan(20), true);
     }
   }
 
@@ -216,12 +357,11 @@ class TstPortalLogin : public QObject {
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("pan");
     QTest::addColumn<QString>("errData");
-    QTest::newRow("timeout") << "timeout" << QString("AAAPA0011A")
-                             << "^The e-filing portal did not answer within 0.4 s$";
-    QTest::newRow("cancel: slow answer") << "cancel" << QString("AAAPA0011A") << "^Cancelled by the user$";
-    QTest::newRow("cancel: retry pause") << "cancel" << QString("AAAPA0013A") << "^Cancelled by the user$";
+    QTest::newRow("timeout") << "timeout" << pan(9) << "^The e-filing portal did not answer within 0.4 s$";
+    QTest::newRow("cancel: slow answer") << "cancel" << pan(9) << "^Cancelled by the user$";
+    QTest::newRow("cancel: retry pause") << "cancel" << pan(11) << "^Cancelled by the user$";
     QTest::newRow("refused")
-        << "refused" << QString("AAAPA0001A")
+        << "refused" << pan(20)
         << "^Could not connect to the e-filing portal at 127.0.0.1:\\d+: connection refused$";
   }
   void endsEarly() {
@@ -294,12 +434,12 @@ class TstPortalLogin : public QObject {
   // Runs last: everything above wrote to the log.
   void passwordNeverLogged() {
     auto login = make(options());
-    QVERIFY(login->LoginWHR_CL("AAAPA0007A", Password));
-    login->CheckForLogInCL("AAAPA0007A", true);
+    QVERIFY(login->LoginWHR_CL(pan(5), Password));
+    login->CheckForLogInCL(pan(5), true);
     QFile log(dir_.filePath("VelLog.log"));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray text = log.readAll();
-    QVERIFY(text.contains("AAAPA0007A"));
+    QVERIFY(text.contains(pan(5).toUtf8()));
     QVERIFY(!text.contains(Password.toUtf8()));
     QVERIFY(!text.contains(Password.toUtf8().toBase64()));
     QVERIFY(!text.contains(QByteArray("nope").toBase64()));
