@@ -3,7 +3,9 @@
 # store (a SQLite file in the suite home, created with demo clients on first run).
 # Unless KESTREL_PORTAL_URL already names a portal, the e-filing portal simulator runs in the
 # background on the same store (port KESTREL_PORTAL_PORT, default 18443) while Kestrel runs; the
-# PINs it sends for contact updates are printed here.
+# PINs it sends for contact updates are printed here. The hosting control panel simulator runs
+# beside it (port KESTREL_HOSTING_PORT, default 18444): type its address as the host address in
+# the mail window.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" run
@@ -24,11 +26,14 @@ for ((i = 0; i < ${#args[@]}; i++)); do
 done
 
 sim_pid=
+hosting_pid=
 stop_sim() {
-  if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
+  for pid in $sim_pid $hosting_pid; do
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
 }
 trap stop_sim EXIT
 
@@ -56,6 +61,18 @@ if [ -z "${KESTREL_PORTAL_URL:-}" ]; then
   done
   export KESTREL_PORTAL_URL="http://127.0.0.1:$port"
 fi
+
+hosting_port=${KESTREL_HOSTING_PORT:-18444}
+"$bin/kestrel-hosting-sim" --port "$hosting_port" &
+hosting_pid=$!
+for _ in $(seq 1 100); do
+  if ! kill -0 "$hosting_pid" 2>/dev/null; then
+    echo "run.sh: the hosting panel simulator did not start (is port $hosting_port taken? set KESTREL_HOSTING_PORT)" >&2
+    exit 1
+  fi
+  if (exec 3<>"/dev/tcp/127.0.0.1/$hosting_port") 2>/dev/null; then break; fi
+  sleep 0.1
+done
 
 status=0
 "$bin/kestrel" "$@" || status=$?
