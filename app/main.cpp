@@ -1,11 +1,12 @@
 // kestrel: the host program. It plays the suite's part: creates the base component on the
 // chosen store (by default the embedded demo store of the suite home, created and filled with
-// demo clients on first run) and the portal login component, loads the module, opens its
-// window and runs until the module's windows are closed.
+// demo clients on first run), the portal login component and the mailbox reader, loads the
+// module, opens its window and runs until the module's windows are closed.
 #include "demo_data.h"
 #include "entry/cls_main.h"
 #include "entry/error_log.h"
 #include "entry/mod_it_main.h"
+#include "mailbox_reader_component.h"
 #include "platform/base/sql_store.h"
 #include "platform/base/suite_schema.h"
 #include "platform/base/velbase.h"
@@ -67,6 +68,9 @@ int main(int argc, char** argv) {
     QStringList problems;
     registerPortalLogin(PortalLoginOptionsFromEnvironment(&problems));
     for (const QString& problem : problems) out << "Portal settings: " << problem << "\n";
+    problems.clear();
+    registerMailboxReader(MailboxReaderOptionsFromEnvironment(&problems));
+    for (const QString& problem : problems) out << "Mail settings: " << problem << "\n";
     out << "Kestrel " << QString::fromLatin1(kestrel_module_version()) << " on "
         << ParseStoreAddress(options.connectionString).redacted() << "\n";
     out.flush();
