@@ -310,7 +310,8 @@ bool writeAttachment(const QString& path, GMimeObject* object, QString* error) {
   } else if (GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(object))) {
     written = g_mime_data_wrapper_write_to_stream(content, stream.get());
   }
-  if (written < 0 || g_mime_stream_flush(stream.get()) < 0) {
+  // The file stream writes straight through; flushing it would only add an fsync per file.
+  if (written < 0) {
     *error = QString::fromLocal8Bit(g_strerror(errno));
     return false;
   }
