@@ -68,7 +68,7 @@ write_config() {
   local uid gid
   uid=$(mail_owner | cut -d: -f1)
   gid=$(mail_owner | cut -d: -f2)
-  cat >"$dir/dovecot.conf" <<CONF
+  cat >"$1" <<CONF
 # Written by scripts/dovecot.sh; a test server only.
 instance_name = kestrel-test-$pop3_port
 base_dir = $dir/run
@@ -138,11 +138,16 @@ start() {
   mkdir -p "$dir/users"
   chown -R "$(mail_owner)" "$dir/mail"
   make_certificates
+  write_config "$dir/dovecot.conf.new"
   if running; then
-    echo "$dir/ca.crt"
-    return 0
+    if cmp -s "$dir/dovecot.conf.new" "$dir/dovecot.conf"; then
+      rm -f "$dir/dovecot.conf.new"
+      echo "$dir/ca.crt"
+      return 0
+    fi
+    stop  # started earlier with other ports
   fi
-  write_config
+  mv "$dir/dovecot.conf.new" "$dir/dovecot.conf"
   "$(find_bin dovecot)" -c "$dir/dovecot.conf" >"$dir/log/start.log" 2>&1 ||
     { cat "$dir/log/start.log" "$dir/log/dovecot.log" >&2 2>/dev/null; exit 1; }
   local i

@@ -9,6 +9,8 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <exception>
+#include <new>
 #include <utility>
 
 namespace kestrel {
@@ -72,7 +74,7 @@ class MailboxSession final : public MailboxReader, public std::enable_shared_fro
     int count = 0;
     Pop3Outcome outcome;
     if (!call([&] { outcome = client_.open(account, &count); }))
-      return QStringLiteral("ERROR:") + BusyText;
+      return QStringLiteral("ERROR:") + callFailure_;
     if (!outcome.ok())
       return scrub(QStringLiteral("ERROR:") + reason(outcome));
     connected_ = true;
@@ -112,7 +114,7 @@ class MailboxSession final : public MailboxReader, public std::enable_shared_fro
         result = mail::writeMessageFiles(message, folder);
     });
     if (!ran)
-      return BusyText;
+      return callFailure_;
     if (!outcome.ok())
       return scrub(
           QStringLiteral("Message %1 could not be read: %2").arg(messageNumber).arg(reason(outcome)));
@@ -141,14 +143,27 @@ class MailboxSession final : public MailboxReader, public std::enable_shared_fro
   // Runs work on the worker thread and waits for it. Refuses a call made from the events
   // processed while another call of this instance waits, and keeps the instance alive until
   // the work is done even if the caller lets go of it meanwhile.
+  // false, with the reason in callFailure_, when the work did not run to its end.
   bool call(const std::function<void()>& work) {
-    if (busy_)
+    if (busy_) {
+      callFailure_ = BusyText;
       return false;
+    }
     const std::shared_ptr<MailboxSession> keepAlive = weak_from_this().lock();
     busy_ = true;
-    worker_.run(work);
+    bool finished = false;
+    try {
+      worker_.run(work);
+      finished = true;
+    } catch (const std::bad_alloc&) {
+      callFailure_ = QStringLiteral("There is not enough memory to read this message.");
+    } catch (const std::exception& e) {
+      callFailure_ = QStringLiteral("The mailbox reader failed: ") + QString::fromLocal8Bit(e.what());
+    } catch (...) {
+      callFailure_ = QStringLiteral("The mailbox reader failed.");
+    }
     busy_ = false;
-    return true;
+    return finished;
   }
 
   // A connection lost in the middle of a transfer is tried once more on a new connection. After
@@ -218,6 +233,7 @@ class MailboxSession final : public MailboxReader, public std::enable_shared_fro
   bool busy_ = false;
   bool broken_ = false;  // written on the worker thread, read between calls
   QString brokenReason_;
+  QString callFailure_;
   mail::WorkerThread worker_;  // destroyed first: it finishes its jobs while client_ still exists
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <new>
 
 #include <poll.h>
 
@@ -69,20 +70,27 @@ std::size_t pop3Sink(char* data, std::size_t size, std::size_t count, void* user
   const std::size_t bytes = size * count;
   if (!client->sink_)
     return bytes;
+  // Returning less than was handed over ends the transfer with CURLE_WRITE_ERROR; nothing may
+  // be thrown through libcurl.
   if (client->sink_->size() + bytes > client->settings_.maxMessageBytes) {
     client->tooLarge_ = true;
-    return 0;  // ends the transfer with CURLE_WRITE_ERROR
+    return 0;
   }
-  client->sink_->append(data, bytes);
+  try {
+    client->sink_->append(data, bytes);
+  } catch (const std::bad_alloc&) {
+    client->tooLarge_ = true;
+    return 0;
+  }
   return bytes;
 }
 
 // libcurl hands the server's answer lines to the header callback.
 std::size_t pop3Answer(char* data, std::size_t size, std::size_t count, void* user) {
   auto* client = static_cast<Pop3Client*>(user);
-  std::string line(data, size * count);
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  client->lastAnswer_ = line;
+  std::size_t length = std::min<std::size_t>(size * count, 512);
+  while (length > 0 && (data[length - 1] == '\n' || data[length - 1] == '\r')) --length;
+  client->lastAnswer_.assign(data, length);  // within the string's reserved capacity
   return size * count;
 }
 
@@ -180,6 +188,7 @@ Pop3Outcome Pop3Client::transfer(const std::string& path, const char* command, s
   curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, freshConnection_ ? 1L : 0L);
   freshConnection_ = false;
   lastAnswer_.clear();
+  lastAnswer_.reserve(512);
   const CURLcode code = curl_easy_perform(easy);
   sink_ = nullptr;
   if (code == CURLE_OK) {

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <exception>
 #include <memory>
 
 namespace kestrel::mail {
@@ -66,8 +67,13 @@ void WorkerThread::run(const std::function<void()>& job) {
   // object outlives every use the worker makes of it; a wake-up still queued when it is
   // destroyed is discarded with it.
   QObject waker;
-  post([&job, pending, &waker, canProcessEvents] {
-    job();
+  std::exception_ptr failure;
+  post([&job, &failure, pending, &waker, canProcessEvents] {
+    try {
+      job();
+    } catch (...) {
+      failure = std::current_exception();
+    }
     if (canProcessEvents)
       QMetaObject::invokeMethod(
           &waker,
@@ -87,16 +93,18 @@ void WorkerThread::run(const std::function<void()>& job) {
   const auto done = [&] { return pending->done; };
   if (!canProcessEvents || pending->finished.wait_for(lock, QuietWait, done)) {
     pending->finished.wait(lock, done);
-    return;
+  } else {
+    lock.unlock();
+    QEventLoop loop;
+    pending->loop = &loop;
+    loop.exec();
+    pending->loop = nullptr;
+    // The loop also ends when the application quits; the job still has to finish.
+    lock.lock();
+    pending->finished.wait(lock, done);
   }
-  lock.unlock();
-  QEventLoop loop;
-  pending->loop = &loop;
-  loop.exec();
-  pending->loop = nullptr;
-  // The loop also ends when the application quits; the job still has to finish.
-  lock.lock();
-  pending->finished.wait(lock, done);
+  if (failure)
+    std::rethrow_exception(failure);
 }
 
 }  // namespace kestrel::mail

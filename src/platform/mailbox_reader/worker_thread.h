@@ -14,7 +14,8 @@ namespace kestrel::mail {
 // run() hands a job over and returns when it has finished. Meanwhile the calling thread keeps
 // processing its events in a local event loop (after a short quiet wait, so that the many quick
 // jobs of a local server cost no event loop round trip). The job must not touch the caller's
-// objects except through what it captured for itself.
+// objects except through what it captured for itself. An exception the job raises is raised
+// again by run() on the calling thread.
 class WorkerThread {
  public:
   WorkerThread();
