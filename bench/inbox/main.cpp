@@ -216,6 +216,7 @@ class DelayProxy {
         fds.push_back({p.server, short(p.done ? 0 : POLLIN), 0});
       }
       ::poll(fds.data(), fds.size(), 2);
+      const size_t polled = pairs.size();
       if (fds[0].revents & POLLIN) {
         const int client = ::accept(listener_, nullptr, nullptr);
         const int server = client >= 0 ? connectTarget() : -1;
@@ -224,7 +225,7 @@ class DelayProxy {
         else if (client >= 0)
           ::close(client);
       }
-      for (size_t i = 0; i < pairs.size(); ++i) {
+      for (size_t i = 0; i < polled; ++i) {
         Pair& p = pairs[i];
         if (fds[1 + 2 * i].revents & (POLLIN | POLLHUP)) {
           const ssize_t n = ::recv(p.client, buffer, sizeof buffer, 0);
@@ -382,11 +383,10 @@ int main(int argc, char** argv) {
       sinceTick.start();
       ticker.start(5);
       int failures = 0;
-      if (!reader
-               ->ConnectToMB(QStringLiteral("OP"), QStringLiteral("127.0.0.1"), proxy.port(), false, User,
-                             Password)
-               .startsWith(QLatin1String("TOTALMSGS:")))
-        throw std::runtime_error("the component could not open the mailbox through the proxy");
+      const QString opened = reader->ConnectToMB(QStringLiteral("OP"), QStringLiteral("127.0.0.1"),
+                                                 proxy.port(), false, User, Password);
+      if (!opened.startsWith(QLatin1String("TOTALMSGS:")))
+        throw std::runtime_error("through the proxy: " + opened.toStdString());
       for (int n = messages; n > messages - slowMessages; --n) {
         failures += reader->GetMHI(n).isEmpty() ? 1 : 0;
         failures +=
