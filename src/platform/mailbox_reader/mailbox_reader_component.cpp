@@ -52,6 +52,8 @@ class MailboxSession final : public MailboxReader, public std::enable_shared_fro
 
   QString ConnectToMB(const QString& accessMode, const QString& host, int port, bool ssl, const QString& user,
                       const QString& password) override {
+    if (busy_)
+      return QStringLiteral("ERROR:") + BusyText;
     if (accessMode.trimmed().compare(QLatin1String("OP"), Qt::CaseInsensitive) != 0)
       return QStringLiteral("ERROR:The access mode \"%1\" is not known; \"OP\" reads the mailbox over POP3.")
           .arg(accessMode);
@@ -83,7 +85,7 @@ class MailboxSession final : public MailboxReader, public std::enable_shared_fro
   }
 
   QString GetMHI(int messageNumber) override {
-    if (!readable(messageNumber))
+    if (busy_ || !readable(messageNumber))
       return {};
     QString line;
     Pop3Outcome outcome;
@@ -97,6 +99,8 @@ class MailboxSession final : public MailboxReader, public std::enable_shared_fro
   }
 
   QString GetMessage(int messageNumber, const QString& folder) override {
+    if (busy_)
+      return BusyText;
     if (!connected_)
       return QStringLiteral("The mailbox is not open.");
     if (broken_)
@@ -141,8 +145,9 @@ class MailboxSession final : public MailboxReader, public std::enable_shared_fro
   }
 
   // Runs work on the worker thread and waits for it. Refuses a call made from the events
-  // processed while another call of this instance waits, and keeps the instance alive until
-  // the work is done even if the caller lets go of it meanwhile.
+  // processed while another call of this instance waits (the public calls check busy_ before
+  // they touch any state the worker may be using), and keeps the instance alive until the work
+  // is done even if the caller lets go of it meanwhile.
   // false, with the reason in callFailure_, when the work did not run to its end.
   bool call(const std::function<void()>& work) {
     if (busy_) {

@@ -237,6 +237,37 @@ class TstMailboxReader : public QObject {
     QCOMPARE(reader->GetMHI(1), QString());
   }
 
+  // Refused before any connection: the host name in particular goes into the server's address.
+  void rejectedArguments_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("answer");
+    row("another access mode", QString("IMAP"), QString("127.0.0.1"), 110, QString("a@example.in"),
+        QString("ERROR:The access mode \"IMAP\" is not known; \"OP\" reads the mailbox over POP3."));
+    row("no host", QString("OP"), QString("  "), 110, QString("a@example.in"),
+        QString("ERROR:No mail server was given."));
+    row("port typed into the host", QString("OP"), QString("mail.example.in:995"), 995,
+        QString("a@example.in"), QString("ERROR:\"mail.example.in:995\" is not a mail server name."));
+    row("user smuggled into the host", QString("OP"), QString("x@evil.example"), 110, QString("a@example.in"),
+        QString("ERROR:\"x@evil.example\" is not a mail server name."));
+    row("path in the host", QString("OP"), QString("evil.example/1"), 110, QString("a@example.in"),
+        QString("ERROR:\"evil.example/1\" is not a mail server name."));
+    row("port out of range", QString("OP"), QString("127.0.0.1"), 65536, QString("a@example.in"),
+        QString("ERROR:65536 is not a port number."));
+    row("no user", QString("OP"), QString("127.0.0.1"), 110, QString(""),
+        QString("ERROR:No user name was given."));
+  }
+  void rejectedArguments() {
+    QFETCH(QString, mode);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QFETCH(QString, user);
+    QFETCH(QString, answer);
+    QCOMPARE(makeMailboxReader(quickOptions())->ConnectToMB(mode, host, port, false, user, Password), answer);
+  }
+
   void brokenServers_data() {
     QTest::addColumn<int>("fault");
     QTest::addColumn<QString>("call");  // the call that meets the fault: "connect", "header" or "message"
