@@ -1,11 +1,12 @@
 // kestrel: the host program. It plays the suite's part: creates the base component on the
 // chosen store (by default the embedded demo store of the suite home, created and filled with
-// demo clients on first run), registers the portal login and web session components, loads the
-// module, opens its window and runs until the module's windows are closed.
+// demo clients on first run), registers the portal login, web session and mailbox reader
+// components, loads the module, opens its window and runs until the module's windows are closed.
 #include "demo_data.h"
 #include "entry/cls_main.h"
 #include "entry/error_log.h"
 #include "entry/mod_it_main.h"
+#include "mailbox_reader_component.h"
 #include "platform/base/sql_store.h"
 #include "platform/base/suite_schema.h"
 #include "platform/base/velbase.h"
@@ -71,6 +72,8 @@ int main(int argc, char** argv) {
     problems.clear();
     registerWebSession(WebSessionOptionsFromEnvironment(&problems));
     for (const QString& problem : problems) out << "Hosting panel settings: " << problem << "\n";
+    registerMailboxReader(MailboxReaderOptionsFromEnvironment(&problems));
+    for (const QString& problem : problems) out << "Mail settings: " << problem << "\n";
     out << "Kestrel " << QString::fromLatin1(kestrel_module_version()) << " on "
         << ParseStoreAddress(options.connectionString).redacted() << "\n";
     out.flush();

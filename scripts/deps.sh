@@ -5,9 +5,10 @@
 set -euo pipefail
 
 run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          libqt6sql6-mysql libgl-dev sqlite3 fonts-lohit-deva fonts-lohit-taml)
+          libqt6sql6-mysql libgl-dev sqlite3 fonts-lohit-deva fonts-lohit-taml libcurl4-openssl-dev
+          libgmime-3.0-dev)
 test_pkgs=(mariadb-server mariadb-client clang libclang-rt-14-dev nlohmann-json3-dev rapidjson-dev
-           clang-format xvfb xauth openssl)
+           clang-format xvfb xauth openssl dovecot-core dovecot-pop3d)
 
 want=("${run_pkgs[@]}")
 [ "${1:-run}" = test ] && want+=("${test_pkgs[@]}")
@@ -19,7 +20,7 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  # The MariaDB package must not start a system service: the tests run their own server.
+  # The MariaDB and Dovecot packages must not start system services: the tests run their own.
   if [ ! -e /usr/sbin/policy-rc.d ]; then
     printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d && chmod +x /usr/sbin/policy-rc.d
     trap 'rm -f /usr/sbin/policy-rc.d' EXIT
