@@ -1,7 +1,7 @@
 // kestrel: the host program. It plays the suite's part: creates the base component on the
 // chosen store (by default the embedded demo store of the suite home, created and filled with
-// demo clients on first run) and the portal login component, loads the module, opens its
-// window and runs until the module's windows are closed.
+// demo clients on first run), the portal login component and the spreadsheet writer, loads the
+// module, opens its window and runs until the module's windows are closed.
 #include "demo_data.h"
 #include "entry/cls_main.h"
 #include "entry/error_log.h"
@@ -10,6 +10,7 @@
 #include "platform/base/suite_schema.h"
 #include "platform/base/velbase.h"
 #include "portal_login_component.h"
+#include "xlsx_writer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
     QStringList problems;
     registerPortalLogin(PortalLoginOptionsFromEnvironment(&problems));
     for (const QString& problem : problems) out << "Portal settings: " << problem << "\n";
+    registerSpreadsheetWriter();
     out << "Kestrel " << QString::fromLatin1(kestrel_module_version()) << " on "
         << ParseStoreAddress(options.connectionString).redacted() << "\n";
     out.flush();
