@@ -13,6 +13,7 @@
 #include <cstring>
 #include <exception>
 #include <numeric>
+#include <string>
 
 namespace kestrel {
 namespace {
@@ -53,6 +54,22 @@ QString escapeLiteralEscapes(const QString& text) {
       out += text[i];
   }
   return out;
+}
+
+// Most cells hold short ASCII without NULs or underscores, which need no care: copied into
+// `out` without a conversion of their own.
+bool plainAscii(const QString& text, std::string& out) {
+  if (text.size() > SpreadsheetWriter::MaxCellText)
+    return false;
+  out.resize(size_t(text.size()));
+  const QChar* in = text.constData();
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t ch = in[i].unicode();
+    if (ch == 0 || ch >= 0x80 || ch == u'_')
+      return false;
+    out[size_t(i)] = char(ch);
+  }
+  return true;
 }
 
 // libxlsxwriter takes 0 as "no colour".
@@ -168,6 +185,16 @@ QString XlsxSheetWriter::writeFile(const Sheet& sheet, const QString& file, cons
   } catch (...) {
     problem = QStringLiteral("the cells could not be read.");
   }
+  // The columns beyond the sheet's own carry its format too. The library counts formatted
+  // columns as used, and would then go through all 16,384 columns for every row it writes
+  // and report them all as the sheet's extent: they are formatted once the rows are out, and
+  // the extent is put back to the cells written.
+  if (sheet.columnCount < MaxColumns) {
+    const lxw_col_t usedUpTo = ws->dim_colmax;
+    worksheet_set_column(ws, lxw_col_t(sheet.columnCount), lxw_col_t(MaxColumns - 1), LXW_DEF_COL_WIDTH,
+                         formats_.front());
+    ws->dim_colmax = usedUpTo;
+  }
   errno = 0;
   const lxw_error closed = workbook_close(workbook);
   formats_.clear();
@@ -218,8 +245,6 @@ void XlsxSheetWriter::writeLayout(const Sheet& sheet, lxw_worksheet* ws) {
     else
       worksheet_set_column(ws, col, col, LXW_DEF_COL_WIDTH, own);
   }
-  if (sheet.columnCount < MaxColumns)
-    worksheet_set_column(ws, lxw_col_t(sheet.columnCount), lxw_col_t(MaxColumns - 1), LXW_DEF_COL_WIDTH, own);
   worksheet_set_default_row(ws, sheet.defaultRowHeight, LXW_FALSE);
 
   const sheet::PageSetup& page = sheet.page;
@@ -260,6 +285,7 @@ QString XlsxSheetWriter::writeRows(const Sheet& sheet, lxw_worksheet* ws) {
   size_t nextHeight = 0;
   const int formatCount = int(formats_.size());
   std::vector<sheet::Cell> cells(size_t(sheet.columnCount));
+  std::string ascii;
 
   for (int r = 0; r < sheet.rowCount; ++r) {
     for (sheet::Cell& cell : cells) {
@@ -277,10 +303,14 @@ QString XlsxSheetWriter::writeRows(const Sheet& sheet, lxw_worksheet* ws) {
       const int f = cell.format >= 0 && cell.format < formatCount ? cell.format : 0;
       lxw_error written = LXW_NO_ERROR;
       if (!cell.text.isEmpty()) {
-        const QByteArray bytes = cellBytes(cell.text, r, c);
-        written = bytes.isEmpty()
-                      ? worksheet_write_blank(ws, row, lxw_col_t(c), formats_[size_t(f)])
-                      : worksheet_write_string(ws, row, lxw_col_t(c), bytes.constData(), formats_[size_t(f)]);
+        const char* text = plainAscii(cell.text, ascii) ? ascii.c_str() : nullptr;
+        QByteArray bytes;
+        if (!text) {
+          bytes = cellBytes(cell.text, r, c);
+          text = bytes.constData();
+        }
+        written = *text ? worksheet_write_string(ws, row, lxw_col_t(c), text, formats_[size_t(f)])
+                        : worksheet_write_blank(ws, row, lxw_col_t(c), formats_[size_t(f)]);
       } else if (f != 0) {
         written = worksheet_write_blank(ws, row, lxw_col_t(c), formats_[size_t(f)]);
       }
