@@ -1,11 +1,6 @@
-"""Prints what openpyxl reads from a workbook's first sheet, as JSON, for the C++ tests.
-
-    xlsx_dump.py FILE
-
-Cells are listed by reference (empty, unformatted cells left out) with their value, type,
-font, fill, alignment and borders ("LRTB", one letter per thin line); then merged ranges,
-row heights, column widths and styles, print titles and page set-up.
-"""
+"""xlsx_dump.py FILE: what openpyxl reads from a workbook's first sheet, as JSON: cells by
+reference with value, type, font, fill, alignment and thin lines ("LRTB"); merged ranges, row
+heights, column widths and styles, print titles and page set-up."""
 import json
 import sys
 
