@@ -48,7 +48,11 @@ SheetExport exportGrid(QStringView routine, const grid::FlexGridModel& g,
   if (!writer)
     return tell(QStringLiteral("The list could not be exported: no spreadsheet writer is available."));
 
-  const bool written = writer->WriteWorkbook(layOut(), result.path);
+  sheet::Sheet layout;
+  bool written = false;
+  if (!trap([&] { layout = layOut(); }) ||
+      !trap([&] { written = writer->WriteWorkbook(layout, result.path); }))
+    return tell(QStringLiteral("The list could not be exported: %1").arg(trap.lastError().Description));
   for (const QString& note : writer->Notes()) logThrough(trap, errnum::Overflow, note);
   if (!written) {
     logThrough(trap, errnum::PathFileAccess, writer->LastError());
