@@ -18,9 +18,10 @@ namespace kestrel {
 // widths of the font's hand-made 11-pixel bitmaps. A desktop without Tahoma gets Wine's
 // (Debian's fonts-wine), made to Tahoma's advance widths, with such bitmaps of its own.
 // Characters Tahoma lacks are measured in the font the desktop substitutes. Should the
-// bitmaps differ from what a given spreadsheet program draws, the plain design widths of the
-// font, rounded, differ from them by at most one pixel in ten of the 95 printable ASCII glyphs,
-// in both directions, so a column still comes out within one character (7 pixels) of AutoFit.
+// bitmaps differ from what a given spreadsheet program draws: the font's plain design widths,
+// rounded, differ from them in 10 of the 95 printable ASCII glyphs by one pixel (regular) and
+// in 28 by up to two (bold, used for the short header captions), in both directions, so over
+// the texts of a report a column stays within one character (7 pixels) of AutoFit.
 class AutoFitMetrics {
  public:
   explicit AutoFitMetrics(const QString& family = QStringLiteral("Tahoma"), double pointSize = 8);
