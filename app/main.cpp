@@ -1,7 +1,8 @@
 // kestrel: the host program. It plays the suite's part: creates the base component on the
 // chosen store (by default the embedded demo store of the suite home, created and filled with
-// demo clients on first run), registers the portal login, web session and mailbox reader
-// components, loads the module, opens its window and runs until the module's windows are closed.
+// demo clients on first run), registers the portal login, web session, mailbox reader and
+// spreadsheet writer components, loads the module, opens its window and runs until the module's
+// windows are closed.
 #include "demo_data.h"
 #include "entry/cls_main.h"
 #include "entry/error_log.h"
@@ -12,6 +13,7 @@
 #include "platform/base/velbase.h"
 #include "portal_login_component.h"
 #include "web_session_component.h"
+#include "xlsx_writer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -72,8 +74,10 @@ int main(int argc, char** argv) {
     problems.clear();
     registerWebSession(WebSessionOptionsFromEnvironment(&problems));
     for (const QString& problem : problems) out << "Hosting panel settings: " << problem << "\n";
+    problems.clear();
     registerMailboxReader(MailboxReaderOptionsFromEnvironment(&problems));
     for (const QString& problem : problems) out << "Mail settings: " << problem << "\n";
+    registerSpreadsheetWriter();
     out << "Kestrel " << QString::fromLatin1(kestrel_module_version()) << " on "
         << ParseStoreAddress(options.connectionString).redacted() << "\n";
     out.flush();

@@ -52,3 +52,12 @@ function(kestrel_store_test name)
       LABELS "${KT_LABELS};mariadb" RESOURCE_LOCK mariadb)
   endif()
 endfunction()
+
+# Lets a test read written workbooks back with openpyxl (tests/common/xlsx_readback.h). The
+# system's python3 is the one that has Debian's python3-openpyxl.
+function(kestrel_xlsx_readback target)
+  find_program(KESTREL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  target_compile_definitions(${target} PRIVATE KESTREL_SYSTEM_PYTHON="${KESTREL_SYSTEM_PYTHON}"
+                             KESTREL_XLSX_DUMP="${PROJECT_SOURCE_DIR}/tests/common/xlsx_dump.py")
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
+endfunction()
