@@ -14,6 +14,7 @@ namespace {
 
 constexpr int BusyRefusals = 2;
 constexpr int PinRefusalsAllowed = 3;
+constexpr qsizetype MaxJournal = 200000;
 
 const QStringList& portalRelations() {
   static const QStringList codes = {QStringLiteral("1"),  QStringLiteral("2"),  QStringLiteral("7"),
@@ -221,9 +222,36 @@ bool Portal::withinRate(const QString& peer) {
 }
 
 HttpResponse Portal::handle(const HttpRequest& request) {
+  HttpResponse r = serve(request);
+  if (request.method == "POST")
+    journal(request, r);
+  return r;
+}
+
+void Portal::journal(const HttpRequest& request, const HttpResponse& response) {
+  const QJsonObject body = QJsonDocument::fromJson(request.body).object();
+  QString pan = text(body, "entity").toUpper();
+  if (pan.isEmpty())
+    pan = sessions_.value(QString::fromLatin1(request.cookie("AuthToken"))).pan;
+  const QJsonArray messages =
+      QJsonDocument::fromJson(response.body).object().value(QStringLiteral("messages")).toArray();
+  const QString code = messages.isEmpty()
+                           ? QStringLiteral("HTTP %1").arg(response.status)
+                           : messages.first().toObject().value(QStringLiteral("code")).toString();
+  if (requests_.size() >= MaxJournal)
+    requests_.removeFirst();
+  requests_.append(QJsonObject{{QStringLiteral("at"), now()},
+                               {QStringLiteral("service"), QString::fromUtf8(request.headers.value("sn"))},
+                               {QStringLiteral("pan"), pan},
+                               {QStringLiteral("code"), code}});
+}
+
+HttpResponse Portal::serve(const HttpRequest& request) {
   if (request.method == "GET") {
     if (request.path == QLatin1String("/sim/updates"))
       return json(QJsonObject{{QStringLiteral("updates"), updates_}});
+    if (request.path == QLatin1String("/sim/requests"))
+      return json(QJsonObject{{QStringLiteral("requests"), requests_}});
     if (request.path == QLatin1String("/sim/health"))
       return json(QJsonObject{{QStringLiteral("accounts"), accountCount()}});
     return answer("EF00404", "ERROR", QStringLiteral("Not found"), 404);

@@ -55,8 +55,8 @@ struct PortalOptions {
 void UsePortalPace(PortalOptions& options);
 
 // The e-filing portal's JSON interface as the simulator plays it: login, profile, contact
-// update with PINs, logout; plus GET /sim/updates (every contact update that reached it) and
-// GET /sim/health.
+// update with PINs, logout; plus GET /sim/updates (every contact update that reached it),
+// GET /sim/requests (every request and its answer's code) and GET /sim/health.
 class Portal {
  public:
   Portal(Accounts accounts, PortalOptions options);
@@ -87,6 +87,9 @@ class Portal {
     qsizetype record = 0;  // index in updates_
   };
 
+  HttpResponse serve(const HttpRequest& request);
+  // Notes a request and the code it was answered with in requests_.
+  void journal(const HttpRequest& request, const HttpResponse& response);
   HttpResponse lookUp(const QJsonObject& body);
   HttpResponse logIn(const QJsonObject& body);
   HttpResponse logOut(const HttpRequest& request);
@@ -121,6 +124,7 @@ class Portal {
   QHash<QString, QList<qint64>> served_;   // client address -> times of the requests in the window
   QHash<QString, PendingUpdate> pending_;  // reqId -> update awaiting its PINs
   QJsonArray updates_;
+  QJsonArray requests_;  // the latest MaxJournal requests, oldest first
   QElapsedTimer clock_;
 };
 
