@@ -16,6 +16,15 @@ class RunProgress {
   virtual bool cancelRequested() const = 0;
 };
 
+// Refusals of the portal that a run acts on beyond writing ErrData into the client's row.
+enum class PortalRefusal {
+  None,
+  Busy,               // "Request is not authenticated" through the whole back-off and a fresh start
+  AccessRefused,      // the portal refuses automated access ("Permission Denied")
+  AccountLocked,      // locked after too many wrong passwords
+  LoggedInElsewhere,  // skipped: the taxpayer has a session open elsewhere
+};
+
 // The portal login component: logs one client in to the e-filing portal and carries out the
 // portal steps of that client's session. Created by programmatic identifier, one instance per
 // client; it reports failures through its results (false, "" or ErrData), never by raising.
@@ -51,6 +60,9 @@ class PortalLogin : public Component {
 
   // The last call on a client's instance (logs the session out).
   virtual void CheckForLogInCL(const QString& userId, bool logOut) = 0;
+
+  // The refusal behind the last false or "" result; None for every other outcome.
+  virtual PortalRefusal refusal() const { return PortalRefusal::None; }
 };
 
 }  // namespace kestrel

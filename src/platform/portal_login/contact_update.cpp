@@ -37,23 +37,29 @@ bool PortalSession::VerifyContactDet(const QString& isd, const QString& priMobil
                                      const QString& secEmailRel) {
   const QString routine = QStringLiteral("VerifyContactDet");
   errData_.clear();
+  refusal_ = PortalRefusal::None;
   if (!loggedIn_)
     return fail(routine, QStringLiteral("Not logged in to the e-filing portal"));
 
   progress(QStringLiteral("Submitting the new contact details of %1 ...").arg(userId_));
   const QString saveService = QStringLiteral("contactDetailsService");
-  const Answer saved = post(SavePath, saveService,
-                            QJsonObject{{QStringLiteral("serviceName"), saveService},
-                                        {QStringLiteral("entity"), userId_},
-                                        {QStringLiteral("countryCd"), isd.trimmed()},
-                                        {QStringLiteral("priMobileNum"), priMobile.trimmed()},
-                                        {QStringLiteral("priMobBelongsTo"), priMobileRel.trimmed()},
-                                        {QStringLiteral("priEmailId"), priEmail.trimmed()},
-                                        {QStringLiteral("priEmailRelationId"), priEmailRel.trimmed()},
-                                        {QStringLiteral("secMobileNum"), secMobile.trimmed()},
-                                        {QStringLiteral("secMobRelationId"), secMobileRel.trimmed()},
-                                        {QStringLiteral("secEmailId"), secEmail.trimmed()},
-                                        {QStringLiteral("secEmailRelationId"), secEmailRel.trimmed()}});
+  const std::optional<Answer> submitted =
+      postInSession(SavePath, saveService,
+                    QJsonObject{{QStringLiteral("serviceName"), saveService},
+                                {QStringLiteral("entity"), userId_},
+                                {QStringLiteral("countryCd"), isd.trimmed()},
+                                {QStringLiteral("priMobileNum"), priMobile.trimmed()},
+                                {QStringLiteral("priMobBelongsTo"), priMobileRel.trimmed()},
+                                {QStringLiteral("priEmailId"), priEmail.trimmed()},
+                                {QStringLiteral("priEmailRelationId"), priEmailRel.trimmed()},
+                                {QStringLiteral("secMobileNum"), secMobile.trimmed()},
+                                {QStringLiteral("secMobRelationId"), secMobileRel.trimmed()},
+                                {QStringLiteral("secEmailId"), secEmail.trimmed()},
+                                {QStringLiteral("secEmailRelationId"), secEmailRel.trimmed()}},
+                    routine);
+  if (!submitted)
+    return false;
+  const Answer& saved = *submitted;
   if (!saved.confirmed())
     return fail(routine, saved.reason());
   const QJsonValue otpRequired = saved.body.value(QStringLiteral("otpRequired"));
@@ -100,6 +106,9 @@ bool PortalSession::VerifyContactDet(const QString& isd, const QString& priMobil
                                             {QStringLiteral("reqId"), reqId},
                                             {QStringLiteral("mobileOtp"), pins->mobilePin.trimmed()},
                                             {QStringLiteral("emailOtp"), pins->emailPin.trimmed()}});
+    // A fresh session would send new PINs, so a portal busy through the back-off ends it here.
+    if (checked.busy())
+      return giveUp(routine);
     if (checked.confirmed()) {
       log(routine, userId_ + QStringLiteral(": contact details validated"), {});
       return true;

@@ -47,14 +47,40 @@ PortalLoginOptions PortalLoginOptionsFromEnvironment(QStringList* problems) {
     }
   }
 
-  const QString timeout = qEnvironmentVariable("KESTREL_PORTAL_TIMEOUT_MS").trimmed();
-  if (!timeout.isEmpty()) {
+  // A whole number from the environment, at least `least`; the default stays otherwise.
+  auto number = [&](const char* name, int least, int& into) {
+    const QString value = qEnvironmentVariable(name).trimmed();
+    if (value.isEmpty())
+      return;
     bool ok = false;
-    const int ms = timeout.toInt(&ok);
-    if (ok && ms > 0)
-      options.timeoutMs = ms;
+    const int n = value.toInt(&ok);
+    if (ok && n >= least)
+      into = n;
     else
-      problem(QStringLiteral("KESTREL_PORTAL_TIMEOUT_MS is not a positive number: ") + timeout);
+      problem(QStringLiteral("%1 is not a number of at least %2: %3")
+                  .arg(QLatin1String(name))
+                  .arg(least)
+                  .arg(value));
+  };
+  number("KESTREL_PORTAL_TIMEOUT_MS", 1, options.timeoutMs);
+  number("KESTREL_PORTAL_LOGIN_PAUSE_MS", 0, options.loginPauseMs);
+  number("KESTREL_PORTAL_BACKOFF_MS", 0, options.retryDelayMs);
+  number("KESTREL_PORTAL_BACKOFF_TRIES", 0, options.notAuthenticatedRetries);
+
+  const QString open = qEnvironmentVariable("KESTREL_PORTAL_SESSION_OPEN").trimmed().toLower();
+  if (open == QLatin1String("skip"))
+    options.takeOverOpenSession = false;
+  else if (!open.isEmpty() && open != QLatin1String("continue"))
+    problem(QStringLiteral("KESTREL_PORTAL_SESSION_OPEN is neither \"continue\" nor \"skip\": ") + open);
+
+  const QString scale = qEnvironmentVariable("KESTREL_PORTAL_TIME_SCALE").trimmed();
+  if (!scale.isEmpty()) {
+    bool ok = false;
+    const double factor = scale.toDouble(&ok);
+    if (ok && factor > 0 && factor <= 1000)
+      options.timeScale = factor;
+    else
+      problem(QStringLiteral("KESTREL_PORTAL_TIME_SCALE is not a factor above 0 and at most 1000: ") + scale);
   }
 
   const QString pin = qEnvironmentVariable("KESTREL_PORTAL_PIN").trimmed().toLower();

@@ -39,12 +39,23 @@ struct PortalLoginOptions {
   QList<QSslCertificate> extraCaCertificates;
   // The longest wait for one answer.
   int timeoutMs = 30000;
+  // The pause between the PAN step's answer and the password step; the portal refuses a
+  // password sent sooner ("Request is not authenticated").
+  int loginPauseMs = 10000;
   // How often a request the portal refused as sent too fast (EF500023) is sent again. The
   // pause before the first new attempt is retryDelayMs and doubles for each further one, up to
-  // maxRetryDelayMs; when the attempts are used up the refusal stands.
+  // maxRetryDelayMs. When the attempts are used up the client starts again from the PAN step
+  // with a fresh session, freshStarts times; then it is given up as "busy".
   int notAuthenticatedRetries = 3;
-  int retryDelayMs = 1500;
+  int retryDelayMs = 10000;
   int maxRetryDelayMs = 60000;
+  int freshStarts = 1;
+  // A session of the client already open elsewhere (EF00177): true takes it over, which logs
+  // the taxpayer out there; false skips the client.
+  bool takeOverOpenSession = true;
+  // Multiplies the pauses above (not the timeout): 0.01 plays them a hundred times faster, to
+  // match a simulator started with --time-scale 0.01.
+  double timeScale = 1.0;
   // Answers beyond this size are abandoned.
   qint64 maxAnswerBytes = 4 * 1024 * 1024;
   // How many PIN pairs one contact update may try.
@@ -59,6 +70,13 @@ struct PortalLoginOptions {
 //   KESTREL_PORTAL_TIMEOUT_MS  the longest wait for one answer (default 30000)
 //   KESTREL_PORTAL_PIN         "dialog" (default): ask for contact update PINs in a dialog;
 //                              "none": do not wait for PINs
+//   KESTREL_PORTAL_LOGIN_PAUSE_MS   pause before the password step (default 10000, 0 for none)
+//   KESTREL_PORTAL_BACKOFF_MS       first pause after "Request is not authenticated" (default
+//                                   10000; it doubles for each further try)
+//   KESTREL_PORTAL_BACKOFF_TRIES    tries after "Request is not authenticated" (default 3)
+//   KESTREL_PORTAL_SESSION_OPEN     "continue" (default): take over a session open elsewhere;
+//                                   "skip": skip such clients
+//   KESTREL_PORTAL_TIME_SCALE       multiplies the pauses (default 1)
 // Problems (a CA file that cannot be read, a malformed value) are described in *problems, one
 // line each; the rest of the options still apply.
 PortalLoginOptions PortalLoginOptionsFromEnvironment(QStringList* problems = nullptr);

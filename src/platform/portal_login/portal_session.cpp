@@ -16,6 +16,8 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <utility>
 
 namespace kestrel::portal {
@@ -124,12 +126,22 @@ const Message* Answer::problem() const {
   return nullptr;
 }
 
-bool Answer::hasCode(const char* code) const {
+const Message* Answer::message(const char* code) const {
   for (const Message& m : messages) {
     if (m.code == QLatin1String(code))
-      return true;
+      return &m;
   }
-  return false;
+  return nullptr;
+}
+
+bool Answer::refusesAccess() const {
+  if (httpStatus == 403 || hasCode(AccessDenied))
+    return true;
+  const QLatin1String denied("Permission Denied");
+  return std::any_of(messages.begin(), messages.end(),
+                     [&](const Message& m) { return m.desc.contains(denied, Qt::CaseInsensitive); }) ||
+         std::any_of(errors.begin(), errors.end(),
+                     [&](const QString& e) { return e.contains(denied, Qt::CaseInsensitive); });
 }
 
 QString Answer::reason() const {
@@ -206,27 +218,34 @@ void PortalSession::log(const QString& routine, const QString& subject, const QS
   file.write(entry.toUtf8());
 }
 
-bool PortalSession::fail(const QString& routine, const QString& reason) {
+bool PortalSession::fail(const QString& routine, const QString& reason, PortalRefusal why) {
   errData_ = reason;
+  refusal_ = accessRefused_ ? PortalRefusal::AccessRefused : why;
   log(routine, userId_ + QStringLiteral(": "), reason);
   if (showError_)
     QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("e-filing portal"), reason);
   return false;
 }
 
-bool PortalSession::pause(int ms) {
+qint64 PortalSession::scaled(qint64 ms) const {
+  return ms <= 0 ? 0 : qint64(std::ceil(double(ms) * std::max(0.0, options_.timeScale)));
+}
+
+bool PortalSession::pause(qint64 ms) {
   if (ms <= 0)
     return !cancelled();
   QEventLoop loop;
   QTimer done;
   done.setSingleShot(true);
+  // A coarse timer may end early, and the portal counts a password sent early as too fast.
+  done.setTimerType(Qt::PreciseTimer);
   QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
     if (cancelled())
       loop.quit();
   });
-  done.start(ms);
+  done.start(std::chrono::milliseconds(ms));
   watch.start(CancelPollMs);
   if (!cancelled())
     loop.exec();
@@ -366,30 +385,73 @@ Answer PortalSession::roundTrip(const char* path, const QString& serviceName, co
   return answer;
 }
 
+Answer PortalSession::send(const char* path, const QString& serviceName, const QJsonObject& body) {
+  Answer answer;
+  if (!accessRefused_) {
+    answer = roundTrip(path, serviceName, body);
+    accessRefused_ = answer.refusesAccess();
+  }
+  if (accessRefused_)
+    answer.failure = QString::fromLatin1(AccessRefusedText);
+  return answer;
+}
+
 Answer PortalSession::post(const char* path, const QString& serviceName, const QJsonObject& body) {
-  Answer answer = roundTrip(path, serviceName, body);
+  Answer answer = send(path, serviceName, body);
   const qint64 cap = std::max(0, options_.maxRetryDelayMs);
   qint64 delay = std::min<qint64>(std::max(0, options_.retryDelayMs), cap);
-  for (int retry = 1;
-       retry <= options_.notAuthenticatedRetries && answer.ok() && answer.hasCode(NotAuthenticated);
+  for (int retry = 1; retry <= options_.notAuthenticatedRetries && answer.busy();
        ++retry, delay = std::min(delay * 2, cap)) {
     progress(QStringLiteral("The e-filing portal is busy; trying again (%1 of %2) ...")
                  .arg(retry)
                  .arg(options_.notAuthenticatedRetries));
-    if (!pause(int(delay))) {
+    if (!pause(scaled(delay))) {
       answer = Answer{};
       answer.failure = QStringLiteral("Cancelled by the user");
       break;
     }
-    answer = roundTrip(path, serviceName, body);
+    answer = send(path, serviceName, body);
   }
   return answer;
+}
+
+std::optional<Answer> PortalSession::postInSession(const char* path, const QString& serviceName,
+                                                   const QJsonObject& body, const QString& routine) {
+  Answer answer = post(path, serviceName, body);
+  while (answer.busy()) {
+    if (!startAfresh(routine)) {
+      giveUp(routine);
+      return std::nullopt;
+    }
+    if (!logIn(routine))
+      return std::nullopt;
+    answer = post(path, serviceName, body);
+  }
+  return answer;
+}
+
+bool PortalSession::startAfresh(const QString& routine) {
+  if (freshStartsUsed_ >= options_.freshStarts)
+    return false;
+  ++freshStartsUsed_;
+  log(routine,
+      userId_ + QStringLiteral(": the e-filing portal stayed busy; starting again with a fresh session"), {});
+  progress(QStringLiteral("The e-filing portal is busy; starting %1 again ...").arg(userId_));
+  logOut(userId_);
+  return true;
+}
+
+bool PortalSession::giveUp(const QString& routine) {
+  return fail(routine, QString::fromLatin1(BusyText), PortalRefusal::Busy);
 }
 
 bool PortalSession::LoginWHR_CL(const QString& userId, const QString& password) {
   const QString routine = QStringLiteral("LoginWHR_CL");
   errData_.clear();
+  refusal_ = PortalRefusal::None;
   resetSession();
+  freshStartsUsed_ = 0;
+  ownSessionLeftOpen_ = false;
   userId_ = userId.trimmed().toUpper();
   password_ = password;
   passwordB64_ = QString::fromLatin1(password.toUtf8().toBase64());
@@ -397,15 +459,50 @@ bool PortalSession::LoginWHR_CL(const QString& userId, const QString& password) 
     return fail(routine, QStringLiteral("No PAN to log in with"));
   if (password.isEmpty())
     return fail(routine, QStringLiteral("No password for this client"));
+  return logIn(routine);
+}
+
+bool PortalSession::logIn(const QString& routine) {
+  for (;;) {
+    if (const std::optional<bool> in = logInOnce(routine))
+      return *in;
+    if (!startAfresh(routine))
+      return giveUp(routine);
+  }
+}
+
+std::optional<bool> PortalSession::logInOnce(const QString& routine) {
+  // A locked account is told apart from other refusals: only the helpline opens it again, and
+  // every further password counts against it.
+  auto locked = [&](const Answer& answer) {
+    const Message* m = answer.message(AccountLocked);
+    const QString portalText = m ? m->desc.trimmed() : QString();
+    return fail(
+        routine,
+        QLatin1String(LockedPrefix) +
+            (portalText.isEmpty()
+                 ? QStringLiteral("the e-filing portal locked this account after repeated wrong passwords")
+                 : portalText),
+        PortalRefusal::AccountLocked);
+  };
 
   progress(QStringLiteral("Connecting to the e-filing portal for %1 ...").arg(userId_));
   const QString lookup = QStringLiteral("wLoginService");
-  Answer first =
+  const Answer first =
       post(LoginPath, lookup,
            QJsonObject{{QStringLiteral("entity"), userId_}, {QStringLiteral("serviceName"), lookup}});
+  if (first.busy())
+    return std::nullopt;
+  if (first.ok() && first.hasCode(AccountLocked))
+    return locked(first);
   // The password goes out only after the portal has explicitly taken the PAN.
   if (!first.confirmed())
     return fail(routine, first.reason());
+
+  // The portal refuses a password step that follows the PAN step too soon.
+  progress(QStringLiteral("Waiting before the password step of %1 ...").arg(userId_));
+  if (!pause(scaled(options_.loginPauseMs)))
+    return fail(routine, QStringLiteral("Cancelled by the user"));
 
   progress(QStringLiteral("Logging in %1 ...").arg(userId_));
   QJsonObject second = first.body;
@@ -419,13 +516,20 @@ bool PortalSession::LoginWHR_CL(const QString& userId, const QString& password) 
   Answer answer = post(LoginPath, service, second);
 
   if (answer.ok() && answer.hasCode(SessionOpen)) {
-    // The portal keeps one session per user: take it over from wherever it was opened.
+    // The portal keeps one session per user. Taking it over logs the taxpayer out wherever it
+    // was opened, unless the session is this client's own from before a fresh start.
+    if (!options_.takeOverOpenSession && !ownSessionLeftOpen_)
+      return fail(routine, QString::fromLatin1(LoggedInElsewhereText), PortalRefusal::LoggedInElsewhere);
     log(routine, userId_ + QStringLiteral(": a session was open; continuing in this one"), {});
     second.insert(QStringLiteral("pass"), QJsonValue::Null);
     second.insert(QStringLiteral("remark"), QStringLiteral("Continue"));
     answer = post(LoginPath, service, second);
   }
+  if (answer.busy())
+    return std::nullopt;
   if (answer.ok()) {
+    if (answer.hasCode(AccountLocked))
+      return locked(answer);
     if (answer.hasCode(ContactNotVerified))
       return fail(routine, QStringLiteral("NON Verified Details"));
     if (answer.hasCode(ContactPinPending))
@@ -447,9 +551,14 @@ QString PortalSession::GeteUserProfile() {
     fail(routine, QStringLiteral("Not logged in to the e-filing portal"));
     return {};
   }
+  refusal_ = PortalRefusal::None;
   progress(QStringLiteral("Reading the profile of %1 ...").arg(userId_));
   const QString service = QStringLiteral("userProfileService");
-  const Answer answer = post(ProfilePath, service, QJsonObject{{QStringLiteral("serviceName"), service}});
+  const std::optional<Answer> served =
+      postInSession(ProfilePath, service, QJsonObject{{QStringLiteral("serviceName"), service}}, routine);
+  if (!served)
+    return {};
+  const Answer& answer = *served;
   // The page is handed over as received, also when it is not strict JSON: reading it is the
   // caller's business. Only no page at all, or the portal's refusal, gives "".
   if ((answer.ok() || answer.unreadable) && answer.success2xx() && answer.problem() == nullptr &&
@@ -459,22 +568,31 @@ QString PortalSession::GeteUserProfile() {
   return {};
 }
 
-void PortalSession::CheckForLogInCL(const QString& userId, bool logOut) {
-  const QString routine = QStringLiteral("CheckForLogInCL");
-  if (logOut && (loggedIn_ || hasSessionCookie())) {
-    progress(QStringLiteral("Logging out %1 ...").arg(userId_));
+void PortalSession::logOut(const QString& entity) {
+  if (loggedIn_ || hasSessionCookie()) {
+    progress(QStringLiteral("Logging out %1 ...").arg(entity));
     const QString service = QStringLiteral("logoutService");
-    const QString entity = userId.trimmed().isEmpty() ? userId_ : userId.trimmed().toUpper();
-    // Logging out is tidying up: it goes ahead after a cancel, once, without retries.
-    RunProgress* const run = std::exchange(progress_, nullptr);
-    const Answer answer = roundTrip(LoginPath, service,
-                                    QJsonObject{{QStringLiteral("serviceName"), service},
-                                                {QStringLiteral("entity"), entity},
-                                                {QStringLiteral("userType"), QStringLiteral("IND")}});
+    const QJsonObject body{{QStringLiteral("serviceName"), service},
+                           {QStringLiteral("entity"), entity},
+                           {QStringLiteral("userType"), QStringLiteral("IND")}};
+    // Logging out is tidying up: after a cancel it still goes ahead, once, without pauses.
+    const bool stopped = cancelled();
+    RunProgress* const run = stopped ? std::exchange(progress_, nullptr) : progress_;
+    const Answer answer = stopped ? send(LoginPath, service, body) : post(LoginPath, service, body);
     progress_ = run;
-    if (!answer.succeeded())
-      log(routine, entity + QStringLiteral(": logout not confirmed: "), answer.reason());
+    if (!answer.succeeded()) {
+      ownSessionLeftOpen_ = true;
+      if (!accessRefused_)
+        log(QStringLiteral("CheckForLogInCL"), entity + QStringLiteral(": logout not confirmed: "),
+            answer.reason());
+    }
   }
+  resetSession();
+}
+
+void PortalSession::CheckForLogInCL(const QString& userId, bool logOut) {
+  if (logOut)
+    this->logOut(userId.trimmed().isEmpty() ? userId_ : userId.trimmed().toUpper());
   resetSession();
   password_.clear();
   passwordB64_.clear();

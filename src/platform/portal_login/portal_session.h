@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace kestrel::portal {
 
 // Request paths and message codes of the e-filing portal.
@@ -15,8 +17,19 @@ inline constexpr const char* ProfilePath = "/iec/servicesapi/auth/saveEntity";
 inline constexpr const char* Success = "EF00000";
 inline constexpr const char* InvalidPassword = "EF00027";
 inline constexpr const char* UnknownUser = "EF00035";
+inline constexpr const char* AccountLocked = "EF00031";
 inline constexpr const char* SessionOpen = "EF00177";
+inline constexpr const char* AccessDenied = "EF00403";
 inline constexpr const char* NotAuthenticated = "EF500023";
+
+// ErrData of the refusals a run acts on (PortalLogin::refusal tells them apart too).
+inline constexpr const char* BusyText =
+    "Portal busy: the e-filing portal kept refusing requests as too fast; the client was given up";
+inline constexpr const char* AccessRefusedText =
+    "Permission Denied: the e-filing portal refuses automated access";
+inline constexpr const char* LockedPrefix = "Account locked: ";
+inline constexpr const char* LoggedInElsewhereText =
+    "Skipped: the taxpayer is logged in to the e-filing portal elsewhere";
 
 // Codes the portal's login answer carries when the client's contact details need attention
 // instead of opening a session; each stands for one outcome text of the module.
@@ -45,7 +58,12 @@ struct Answer {
   bool success2xx() const { return httpStatus >= 200 && httpStatus < 300; }
   // The first message that is not a success, if any.
   const Message* problem() const;
-  bool hasCode(const char* code) const;
+  const Message* message(const char* code) const;
+  bool hasCode(const char* code) const { return message(code) != nullptr; }
+  // The portal still answers "Request is not authenticated".
+  bool busy() const { return ok() && hasCode(NotAuthenticated); }
+  // The portal refuses automated access: its "Permission Denied" in any form, or HTTP 403.
+  bool refusesAccess() const;
   // Transport usable and no message but success ones.
   bool succeeded() const { return ok() && success2xx() && problem() == nullptr && errors.isEmpty(); }
   // What the portal says it did: a 2xx answer whose messages carry EF00000 and nothing else,
@@ -72,13 +90,30 @@ class PortalSession final : public PortalLogin {
                         const QString& secMobileRel, const QString& secEmail,
                         const QString& secEmailRel) override;
   void CheckForLogInCL(const QString& userId, bool logOut) override;
+  PortalRefusal refusal() const override { return refusal_; }
 
  private:
   // Sends one request, again after EF500023 up to the configured number of times.
   Answer post(const char* path, const QString& serviceName, const QJsonObject& body);
+  // One request; nothing is sent once the portal has refused automated access.
+  Answer send(const char* path, const QString& serviceName, const QJsonObject& body);
   Answer roundTrip(const char* path, const QString& serviceName, const QJsonObject& body);
+  // A request of the open session; while the portal stays busy through the back-off, the
+  // client is logged in again afresh (as often as freshStarts allows) and the request repeated.
+  std::optional<Answer> postInSession(const char* path, const QString& serviceName, const QJsonObject& body,
+                                      const QString& routine);
+  // The PAN and password steps, again from the start while the portal stays busy.
+  bool logIn(const QString& routine);
+  // One pass of them; nullopt when the portal stayed busy.
+  std::optional<bool> logInOnce(const QString& routine);
+  // Ends the session for a fresh start; false when no fresh start is left.
+  bool startAfresh(const QString& routine);
+  bool giveUp(const QString& routine);
+  // Logs the session out, if one is held, and forgets it.
+  void logOut(const QString& entity);
   // Waits without blocking the window; false when cancelled.
-  bool pause(int ms);
+  bool pause(qint64 ms);
+  qint64 scaled(qint64 ms) const;
   bool cancelled() const;
   bool hasSessionCookie() const;
   void progress(const QString& text);
@@ -86,7 +121,7 @@ class PortalSession final : public PortalLogin {
   // password, since portal texts and failures might echo it.
   void log(const QString& routine, const QString& subject, const QString& detail) const;
   QString scrub(QString text) const;
-  bool fail(const QString& routine, const QString& reason);
+  bool fail(const QString& routine, const QString& reason, PortalRefusal why = PortalRefusal::None);
   // Replaces the cookie jar, forgetting any session.
   void resetSession();
 
@@ -100,6 +135,12 @@ class PortalSession final : public PortalLogin {
   QString errData_;
   QString userId_;
   bool loggedIn_ = false;
+  PortalRefusal refusal_ = PortalRefusal::None;
+  bool accessRefused_ = false;
+  int freshStartsUsed_ = 0;
+  // A logout the portal did not confirm: the session still open is this client's own, so a
+  // fresh start takes it over whatever takeOverOpenSession says.
+  bool ownSessionLeftOpen_ = false;
   // Kept only to keep them out of the log.
   QString password_;
   QString passwordB64_;
