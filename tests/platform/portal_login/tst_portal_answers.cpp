@@ -32,6 +32,11 @@ struct ProfileAnswer {
   QString outcome;  // what the register shows: "" when the profile is read
 };
 
+struct Refusal {
+  int status;
+  QByteArray body;
+};
+
 struct Echo {
   QString password;
   QByteArray refusal;  // the portal's text refusing the password
@@ -43,6 +48,7 @@ struct Echo {
 Q_DECLARE_METATYPE(ContactAnswer)
 Q_DECLARE_METATYPE(ProfileAnswer)
 Q_DECLARE_METATYPE(Echo)
+Q_DECLARE_METATYPE(Refusal)
 
 class TstPortalAnswers : public QObject {
   Q_OBJECT
@@ -57,6 +63,7 @@ class TstPortalAnswers : public QObject {
   std::shared_ptr<PortalLogin> logIn(ScriptedPortal& portal, const QString& password = "pw-1234") {
     PortalLoginOptions o;
     o.baseUrl = QUrl(portal.url());
+    o.loginPauseMs = 0;
     o.pinProvider = [](const PinRequest&, const std::function<bool()>&) {
       return PinReply{"123456", "654321"};
     };
@@ -160,6 +167,34 @@ class TstPortalAnswers : public QObject {
     const QString profile = logIn(portal)->GeteUserProfile();
     QCOMPARE(profile, p.outcome == outcome::ProfileFailed ? QString() : QString::fromUtf8(p.body));
     QCOMPARE(ReadProfile(profile, Pan).failure, p.outcome);
+  }
+
+  // Once the portal refuses automated access, at any step and in any words, nothing more is
+  // sent: no retry, no logout.
+  void accessRefused_data() {
+    QTest::addColumn<Refusal>("r");
+    QTest::newRow("EF00403, HTTP 403")
+        << Refusal{403, R"({"messages":[{"code":"EF00403","desc":"Permission Denied"}]})"};
+    QTest::newRow("EF00403, HTTP 200")
+        << Refusal{200, R"({"messages":[{"code":"EF00403","desc":"Forbidden"}]})"};
+    QTest::newRow("HTTP 403 page") << Refusal{403, "<html>Access Denied</html>"};
+    QTest::newRow("said in errors") << Refusal{200,
+                                               R"({"errors":["Permission denied to automated browsers"]})"};
+  }
+  void accessRefused() {
+    QFETCH(Refusal, r);
+    ScriptedPortal portal;
+    int requests = 0;
+    portal.answer = [&](const QByteArray&, const QByteArray& service) {
+      ++requests;
+      return service == "userprofileservice" ? ScriptedReply{r.status, r.body, {}} : loginStep(service);
+    };
+    auto login = logIn(portal);
+    QCOMPARE(login->GeteUserProfile(), QString());
+    QCOMPARE(login->ErrData(), "Permission Denied: the e-filing portal refuses automated access");
+    QCOMPARE(login->refusal(), PortalRefusal::AccessRefused);
+    login->CheckForLogInCL(Pan, true);
+    QCOMPARE(requests, 3);
   }
 
   // The password is scrubbed where it stands for the password, never from the PAN naming the client.

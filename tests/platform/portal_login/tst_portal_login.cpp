@@ -60,12 +60,41 @@ struct Reach {
   QString outcome;  // a regular expression
 };
 
-struct BackOff {
+// One client against a simulator keeping the portal's pace a hundred times faster, with the
+// component's pauses at the same scale.
+struct Pace {
   QStringList simArgs;
-  int retryDelayMs, maxRetryDelayMs, retries;
-  bool through;  // logged in and read the profile
-  int refusals;  // how often the portal said EF500023, -1: any number
+  int account;
+  int pauseMs;  // the component's pause before the password, in the portal's time
+  bool skipOpen, readProfile;
+  QString errData;  // a regular expression; "" for a login that went through
+  PortalRefusal refusal;
+  QStringList steps;   // what the simulator answered, "service code", in order
+  QList<int> least{};  // the least pause before each step, in the portal's time
 };
+
+QStringList times(int n, const QString& step) {
+  return QStringList(n, step);
+}
+
+// The requests of one client the simulator recorded: "service code" and when.
+std::pair<QStringList, QList<qint64>> recorded(const QUrl& base, const QString& pan) {
+  QNetworkAccessManager network;
+  QUrl url = base;
+  url.setPath("/sim/requests");
+  std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(url)));
+  QEventLoop loop;
+  QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+  loop.exec();
+  std::pair<QStringList, QList<qint64>> found;
+  for (const QJsonValue& v : QJsonDocument::fromJson(reply->readAll())["requests"].toArray()) {
+    if (v["pan"].toString() == pan) {
+      found.first << v["service"].toString() + ' ' + v["code"].toString();
+      found.second << qint64(v["at"].toDouble());
+    }
+  }
+  return found;
+}
 
 struct SessionCase {
   int account;
@@ -78,7 +107,7 @@ struct SessionCase {
 }  // namespace
 
 Q_DECLARE_METATYPE(Reach)
-Q_DECLARE_METATYPE(BackOff)
+Q_DECLARE_METATYPE(Pace)
 Q_DECLARE_METATYPE(SessionCase)
 
 #define VERIFY_MATCHES(pattern, text) \
@@ -91,6 +120,8 @@ class TstPortalLogin : public QObject {
     PortalLoginOptions o;
     o.baseUrl = sim.url;
     o.timeoutMs = 8000;
+    // These simulators play the portal without its pauses.
+    o.loginPauseMs = 0;
     o.retryDelayMs = 20;
     // The PINs the simulator says it sent, as read off the client's phone and mailbox.
     o.pinProvider = [url = sim.url](const PinRequest& request, const std::function<bool()>&) {
@@ -162,7 +193,6 @@ class TstPortalLogin : public QObject {
     QTest::newRow("13 profile cut off") << Reach{13, false, "^Login Success$"};
     QTest::newRow("14 profile as an HTML page") << Reach{14, false, "^Unknown Response$"};
     QTest::newRow("15 profile page fails") << Reach{15, false, "^Failed to Open 'myProfile' Page$"};
-    QTest::newRow("16 permission denied") << Reach{16, false, "^Permission Denied$"};
     QTest::newRow("20 fetch") << Reach{20, false, "^Login Success$"};
     QTest::newRow("21 update with the PINs") << Reach{21, true, "^Validate Contact Success$"};
   }
@@ -253,7 +283,8 @@ class TstPortalLogin : public QObject {
   // Five wrong passwords in a row lock the account, against the right one too, until the lock
   // ends; a right password in between starts the count again.
   void lockout() {
-    const QString in, invalid = "Invalid Password, Please retry.", locked = "Your account is locked after 5 ";
+    const QString in, invalid = "Invalid Password, Please retry.",
+                      locked = "Account locked: Your account is locked after 5 ";
     const QList<std::pair<bool, QString>> tries = {{false, invalid}, {false, invalid}, {false, invalid},
                                                    {false, invalid}, {true, in},       {false, invalid},
                                                    {false, invalid}, {false, invalid}, {false, invalid},
@@ -267,38 +298,69 @@ class TstPortalLogin : public QObject {
       QVERIFY2(login->ErrData().startsWith(tries[i].second) &&
                    (tries[i].second.isEmpty() == login->ErrData().isEmpty()),
                qPrintable(QString("login %1: %2").arg(i + 1).arg(login->ErrData())));
+      QCOMPARE(login->refusal() == PortalRefusal::AccountLocked, tries[i].second == locked);
       login->CheckForLogInCL(pan(26), true);
     }
+    // A password is never sent twice: every try counts towards the lock.
+    QCOMPARE(recorded(fast_.url, pan(26)).first.filter(QRegularExpression("^loginService ")).size(),
+             tries.size());
   }
 
-  // A request refused as too early (EF500023) is sent again after a pause that doubles, up to a
-  // cap, a bounded number of times; then the refusal stands.
-  void backOff_data() {
-    QTest::addColumn<BackOff>("b");
-    QTest::newRow("password step too soon, waited out")
-        << BackOff{{"--login-pause", "10s", "--time-scale", "0.05"}, 700, 60000, 3, true, 1};
-    QTest::newRow("rate window outlasted") << BackOff{{"--rate-limit", "2/1s"}, 300, 60000, 3, true, -1};
-    QTest::newRow("attempts used up") << BackOff{{"--rate-limit", "2/30s"}, 10, 60000, 2, false, 3};
-    QTest::newRow("pauses capped") << BackOff{{"--rate-limit", "2/30s"}, 10000, 50, 3, false, 4};
+  // The pause before the password, the back-off after "Request is not authenticated", the
+  // fresh start and the give-up, the refusals never retried, and the logout that ends a client.
+  void pace_data() {
+    QTest::addColumn<Pace>("p");
+    const QString pan = "wLoginService EF00000", password = "loginService EF00000",
+                  logout = "logoutService EF00000", busy = "^Portal busy: .* given up$",
+                  skipped = "^Skipped: the taxpayer is logged in to the e-filing portal elsewhere$";
+    const QStringList paced = {"--pace"}, fetched = {pan, password, "userProfileService HTTP 200", logout},
+                      passwordBusy = times(4, "loginService EF500023"),
+                      panBusy = times(4, "wLoginService EF500023");
+    // Beyond the first request (or two) of ten seconds, everything is too fast.
+    const QStringList loginBusy = QStringList{pan} + passwordBusy + panBusy,
+                      sessionBusy = QStringList{pan, password} + times(4, "userProfileService EF500023") +
+                                    times(4, "logoutService EF500023") + panBusy;
+    const QList<int> backOff = {0, 10000, 20000, 40000}, loginPauses = QList<int>{0} + backOff + backOff,
+                     sessionPauses = QList<int>{0, 0} + backOff + backOff + backOff;
+    using enum PortalRefusal;
+    QTest::newRow("pause before the password")
+        << Pace{paced, 20, 10000, false, true, "", None, fetched, {0, 10000, 0, 0}};
+    QTest::newRow("password too soon, backed off") << Pace{
+        paced, 21, 0, false, false, "", None, {pan, passwordBusy[0], password, logout}, {0, 0, 10000}};
+    QTest::newRow("busy at login: fresh start, given up")
+        << Pace{{"--rate-limit", "1/1000s"}, 22, 0, false, false, busy, Busy, loginBusy, loginPauses};
+    QTest::newRow("busy in the session: logged out, fresh start, given up")
+        << Pace{{"--rate-limit", "2/1000s"}, 23, 0, false, true, busy, Busy, sessionBusy, sessionPauses};
+    QTest::newRow("wrong password: one try")
+        << Pace{paced, 1, 10000, false, false, "^Invalid Password", None, {pan, "loginService EF00027"}};
+    QTest::newRow("permission denied: nothing more") << Pace{
+        paced, 16, 10000, false, false, "^Permission Denied: ", AccessRefused, {"wLoginService EF00403"}};
+    QTest::newRow("open session skipped")
+        << Pace{{}, 5, 0, true, false, skipped, LoggedInElsewhere, {pan, "loginService EF00177"}};
   }
-  void backOff() {
-    QFETCH(BackOff, b);
+  void pace() {
+    QFETCH(Pace, p);
     Simulator sim;
-    QVERIFY(sim.start(QStringList{"--fixture", fixture_} + b.simArgs));
+    QVERIFY(sim.start(QStringList{"--fixture", fixture_, "--time-scale", "0.01"} + p.simArgs));
     PortalLoginOptions o = options(sim);
-    o.retryDelayMs = b.retryDelayMs;
-    o.maxRetryDelayMs = b.maxRetryDelayMs;
-    o.notAuthenticatedRetries = b.retries;
-    const QRegularExpression refusal(pan(34) + " \\w+: HTTP 200, EF500023 Request is not authenticated");
-    const qsizetype before = log().count(refusal);
-    QElapsedTimer clock;
-    clock.start();
+    o.timeScale = 0.01;
+    o.retryDelayMs = PortalLoginOptions().retryDelayMs;
+    o.loginPauseMs = p.pauseMs;
+    o.takeOverOpenSession = !p.skipOpen;
     auto login = make(o);
-    QCOMPARE(login->LoginWHR_CL(pan(34), Password) && !login->GeteUserProfile().isEmpty(), b.through);
-    QCOMPARE(login->ErrData(), b.through ? QString() : "Request is not authenticated");
-    if (b.refusals >= 0)
-      QCOMPARE(log().count(refusal) - before, b.refusals);
-    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+    const bool in = login->LoginWHR_CL(pan(p.account), Password) &&
+                    (!p.readProfile || !login->GeteUserProfile().isEmpty());
+    QCOMPARE(in, p.errData.isEmpty());
+    if (!in)
+      VERIFY_MATCHES(p.errData, login->ErrData());
+    QCOMPARE(login->refusal(), p.refusal);
+    login->CheckForLogInCL(pan(p.account), true);
+
+    const auto [steps, at] = recorded(sim.url, pan(p.account));
+    QCOMPARE(steps, p.steps);
+    for (qsizetype i = 1; i < p.least.size(); ++i)
+      QVERIFY2(at[i] - at[i - 1] >= p.least[i] / 100,
+               qPrintable(QString("step %1 came %2 ms after the one before").arg(i).arg(at[i] - at[i - 1])));
   }
 
   // One session per client: it ends when it rests too long or when another login takes it over.
@@ -360,6 +422,7 @@ class TstPortalLogin : public QObject {
     QTest::newRow("timeout") << "timeout" << pan(9) << "^The e-filing portal did not answer within 0.4 s$";
     QTest::newRow("cancel: slow answer") << "cancel" << pan(9) << "^Cancelled by the user$";
     QTest::newRow("cancel: retry pause") << "cancel" << pan(11) << "^Cancelled by the user$";
+    QTest::newRow("cancel: pause before the password") << "cancel" << pan(20) << "^Cancelled by the user$";
     QTest::newRow("refused")
         << "refused" << pan(20)
         << "^Could not connect to the e-filing portal at 127.0.0.1:\\d+: connection refused$";
@@ -377,6 +440,7 @@ class TstPortalLogin : public QObject {
       o.baseUrl = QUrl(QString("http://127.0.0.1:%1").arg(probe.serverPort()));
     } else {
       o.retryDelayMs = 5000;
+      o.loginPauseMs = 10000;
       QTimer::singleShot(300, [this] { progress_.cancel = true; });
     }
     auto login = make(o);
@@ -448,6 +512,12 @@ class TstPortalLogin : public QObject {
   void environmentAndRegistry() {
     qputenv("KESTREL_PORTAL_PIN", "none");
     QStringList found;
+    qputenv("KESTREL_PORTAL_BACKOFF_TRIES", "-1");
+    qputenv("KESTREL_PORTAL_SESSION_OPEN", " Skip");
+    const PortalLoginOptions paced = PortalLoginOptionsFromEnvironment(&found);
+    QVERIFY(found.size() == 1 && paced.notAuthenticatedRetries == 3 && !paced.takeOverOpenSession);
+    qunsetenv("KESTREL_PORTAL_BACKOFF_TRIES");
+    found.clear();
     qputenv("KESTREL_PORTAL_URL", "ftp://x");  // not a web address: reported, the default is used
     QCOMPARE(PortalLoginOptionsFromEnvironment(&found).baseUrl.toString(), "http://127.0.0.1:18443");
     QCOMPARE(found.size(), 1);
