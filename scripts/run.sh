@@ -6,6 +6,9 @@
 # PINs it sends for contact updates are printed here. The hosting control panel simulator runs
 # beside it (port KESTREL_HOSTING_PORT, default 18444): type its address as the host address in
 # the mail window.
+# The simulator keeps no pace, so Kestrel's own pauses (10 s before each password, the back-off
+# after "Request is not authenticated") run a hundred times faster against it
+# (KESTREL_PORTAL_TIME_SCALE, default 0.01 here).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" run
@@ -60,6 +63,7 @@ if [ -z "${KESTREL_PORTAL_URL:-}" ]; then
     sleep 0.1
   done
   export KESTREL_PORTAL_URL="http://127.0.0.1:$port"
+  export KESTREL_PORTAL_TIME_SCALE=${KESTREL_PORTAL_TIME_SCALE:-0.01}
 fi
 
 hosting_port=${KESTREL_HOSTING_PORT:-18444}

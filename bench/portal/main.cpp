@@ -158,6 +158,7 @@ int main(int argc, char** argv) {
       startSimulator(sim, cli.value(QStringLiteral("sim")), {QStringLiteral("--fixture"), fixture});
       PortalLoginOptions options;
       options.baseUrl = sim.url;
+      options.loginPauseMs = 0;  // the simulator keeps no pace here
       std::vector<double> component, bare;
       int failures = 0;
       for (int r = 0; r < rounds; ++r) {
@@ -188,6 +189,7 @@ int main(int argc, char** argv) {
           {QStringLiteral("--fixture"), fixture, QStringLiteral("--latency"), QStringLiteral("300")});
       PortalLoginOptions options;
       options.baseUrl = sim.url;
+      options.loginPauseMs = 0;  // the simulator keeps no pace here
       QElapsedTimer sinceTick;
       qint64 longest = 0;
       int ticks = 0;

@@ -79,6 +79,8 @@ class TestEndToEnd : public QObject {
     PortalLoginOptions options;
     options.baseUrl = sim_.url;
     options.timeoutMs = 5000;
+    // The simulator here keeps no pace: no pause before the password, short back-off pauses.
+    options.loginPauseMs = 0;
     options.retryDelayMs = 20;
     // The PINs come from what the simulator says it sent, as a practitioner reads them off the
     // client's phone and mailbox.
