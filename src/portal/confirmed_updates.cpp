@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QSet>
 #include <QUuid>
 
@@ -22,10 +23,10 @@ namespace kestrel {
 
 namespace {
 
-constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 // How many clients a message names before it only counts the rest.
 constexpr int NamedInMessage = 25;
 
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr QFileDevice::Permissions GroupOrOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                                    QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                                    QFileDevice::WriteOther | QFileDevice::ExeOther;
@@ -57,14 +58,21 @@ void syncFolder(const QString& path) {
   }
 }
 
-QFile& openForWriting(QFile& file, QIODevice::OpenMode mode) {
+void openForWriting(QFile& file, QIODevice::OpenMode mode) {
   QDir().mkpath(QFileInfo(file.fileName()).absolutePath());
   if (!file.open(mode | QIODevice::WriteOnly, OwnerOnly))
     raiseFileError(file);
   // A journal left by an older version, or copied in, is made private as well.
   if ((file.permissions() & GroupOrOthers) && !file.setPermissions(OwnerOnly))
     raiseFileError(file);
-  return file;
+}
+
+// Another instance of the module on the same suite home must not compact away a record this
+// one is appending.
+void lockJournal(QLockFile& lock) {
+  QDir().mkpath(QFileInfo(lock.fileName()).absolutePath());
+  if (!lock.lock())
+    raiseFileError(lock.fileName(), QStringLiteral("cannot be locked"));
 }
 
 QByteArray confirmedLine(const ConfirmedUpdate& u) {
@@ -91,6 +99,8 @@ ConfirmedUpdateJournal ConfirmedUpdateJournal::ofSuite() {
 }
 
 void ConfirmedUpdateJournal::append(const QByteArray& line) {
+  QLockFile lock(path_ + QStringLiteral(".lock"));
+  lockJournal(lock);
   QFile file(path_);
   openForWriting(file, QIODevice::Append);
   QByteArray data = line;
@@ -116,8 +126,10 @@ void ConfirmedUpdateJournal::markSaved(const QString& id) {
 
 std::vector<ConfirmedUpdate> ConfirmedUpdateJournal::pending() const {
   QFile file(path_);
-  if (!file.open(QIODevice::ReadOnly))
+  if (!file.exists())
     return {};
+  if (!file.open(QIODevice::ReadOnly))
+    raiseFileError(file);
   std::vector<ConfirmedUpdate> confirmed;
   QHash<QString, size_t> latestOfCode;
   QSet<QString> saved;
@@ -143,6 +155,8 @@ std::vector<ConfirmedUpdate> ConfirmedUpdateJournal::pending() const {
 }
 
 void ConfirmedUpdateJournal::compact() {
+  QLockFile lock(path_ + QStringLiteral(".lock"));
+  lockJournal(lock);
   const std::vector<ConfirmedUpdate> open = pending();
   if (open.empty()) {
     QFile file(path_);
