@@ -302,6 +302,9 @@ SharingLimits DefaultPanel::sharingLimits() const {
 
 void DefaultPanel::assignToSelectedClients() {
   ErrorTrap trap(u"frmKestrel", u"CmdSecDefault_Click");
+  // An editor left open on a cell would later store its text over the assigned value.
+  if (vsCL_)
+    vsCL_->cancelEdit();
   const DefaultChoices chosen = choices();
   if (const auto refusal = CheckDefaultChoices(chosen)) {
     ui().MsgBox(refusal->message, Interaction::Icon::Information);

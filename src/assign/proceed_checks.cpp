@@ -6,6 +6,7 @@
 #include "platform/grid/flexgrid_model.h"
 #include "register/edit_rules.h"
 #include "register/register_layout.h"
+#include "store/suite_columns.h"
 
 #include <climits>
 #include <cmath>
@@ -37,6 +38,28 @@ QString trimmedCell(const grid::FlexGridModel& g, int row, int c) {
 bool relationGiven(const grid::FlexGridModel& g, int row, int c) {
   return LeadingNumber(g.TextMatrix(row, c)) > 0;
 }
+
+// A new contact longer than the column of OnlineRegInfo that keeps it.
+std::optional<ProceedRefusal> findOverlongValue(const grid::FlexGridModel& g, int row) {
+  static constexpr struct {
+    int column;
+    const char* field;
+    int width;
+  } checked[] = {{NewMobile1, "Primary Mobile", suite_columns::PrimaryMobile},
+                 {NewEMail1, "Primary E-Mail", suite_columns::PrimaryEMail},
+                 {NewMobile2, "Secondary Mobile", suite_columns::SecondaryMobile}};
+  for (const auto& c : checked) {
+    const QString value = g.TextMatrix(row, c.column);
+    if (LeftCharacters(value, c.width).size() < value.size())
+      return ProceedRefusal{
+          QStringLiteral("%1 of %2 (%3) is longer than the %4 characters the software can keep")
+              .arg(QString::fromLatin1(c.field), g.TextMatrix(row, col::PartyCode),
+                   g.TextMatrix(row, col::PartyName))
+              .arg(c.width),
+          row, c.column};
+  }
+  return std::nullopt;
+}
 }  // namespace
 
 std::optional<ProceedRefusal> FindIncompleteRow(const grid::FlexGridModel& g) {
@@ -60,8 +83,18 @@ std::optional<ProceedRefusal> FindIncompleteRow(const grid::FlexGridModel& g) {
       return refuse(row, NewMobile2Rel, "Secondary Mobile Belongs To cannot be blank");
     if (!trimmedCell(g, row, NewEMail2).isEmpty() && !relationGiven(g, row, NewEMail2Rel))
       return refuse(row, NewEMail2Rel, "Secondary E-mail Belongs To cannot be blank");
+    if (auto overlong = findOverlongValue(g, row))
+      return overlong;
   }
   return std::nullopt;
+}
+
+QString LeftCharacters(const QString& text, int count) {
+  qsizetype end = 0;
+  for (int n = 0; n < count && end < text.size(); ++n)
+    end +=
+        text.at(end).isHighSurrogate() && end + 1 < text.size() && text.at(end + 1).isLowSurrogate() ? 2 : 1;
+  return text.left(end);
 }
 
 ValueListStatements::ValueListStatements(QString head, qsizetype maxBytes)
@@ -148,9 +181,12 @@ std::optional<ProceedRefusal> CheckSharingLimit(const grid::FlexGridModel& g, in
       const QString value = g.TextMatrix(row, column);
       if (value.trimmed().isEmpty() || !IsSelectedRow(g, row))
         continue;
-      statements.add(QStringLiteral("('") + base.TruncVarSQL(value) + quoteComma +
-                     base.TruncVarSQL(g.TextMatrix(row, col::PartyCode)) + quoteComma +
-                     base.TruncVarSQL(g.TextMatrix(row, col::PartyName)) + QStringLiteral("')"));
+      // The count reads neither the code nor the name: a long one is cut to the scratch
+      // column rather than fail the statement (the value itself was checked before).
+      const QString code = LeftCharacters(g.TextMatrix(row, col::PartyCode), suite_columns::ScratchCode);
+      const QString name = LeftCharacters(g.TextMatrix(row, col::PartyName), suite_columns::ScratchName);
+      statements.add(QStringLiteral("('") + base.TruncVarSQL(value) + quoteComma + base.TruncVarSQL(code) +
+                     quoteComma + base.TruncVarSQL(name) + QStringLiteral("')"));
     }
     inserts = statements.finish();
   });

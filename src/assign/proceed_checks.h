@@ -19,9 +19,14 @@ struct ProceedRefusal {
   int col = -1;  // -1 keeps the cursor where it is
 };
 
-// The first selected row whose new contact details are incomplete, checking each row fully
-// before the next.
+// The first selected row whose new contact details are incomplete, or hold a contact longer
+// than the column the write-back stores it in (the portal would take it and the store refuse
+// it; that message names the client and the field). Each row is checked fully before the next.
 std::optional<ProceedRefusal> FindIncompleteRow(const grid::FlexGridModel& vsCL);
+
+// The first count characters of a text, a character being a code point as the store counts
+// them (a surrogate pair is not cut in half).
+QString LeftCharacters(const QString& text, int count);
 
 // Joins value groups ("(...)") after a statement head, separated by ",", into as few statements
 // as keep each within maxBytes (counted in UTF-8, as the server receives it). A group too long

@@ -9,6 +9,7 @@
 #include "entry/mod_it_main.h"
 #include "entry/module_tables.h"
 #include "platform/grid/flexgrid.h"
+#include "portal/confirmed_updates.h"
 #include "portal/portal_run.h"
 #include "portal/progress_panel.h"
 #include "register/client_register_load.h"
@@ -22,8 +23,12 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QToolTip>
+
+#include <optional>
 
 namespace kestrel {
 
@@ -77,6 +82,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(registerPanel->CmdSecEmail, &ZENButton::Click, this, &MainWindow::showDefaults);
   connect(registerPanel->CmdLogin, &ZENButton::Click, this, &MainWindow::fetchProfiles);
   connect(registerPanel->CmdProceed, &ZENButton::Click, this, &MainWindow::proceedWithUpdate);
+  connect(registerPanel->CmdSaveConfirmed, &ZENButton::Click, this, &MainWindow::saveConfirmedDetails);
   connect(setupPanel, &SetupPanel::closeRequested, this, [this] { hidePanel(setupPanel); });
   connect(defaultPanel, &DefaultPanel::closeRequested, this, [this] { hidePanel(defaultPanel); });
   connect(reportPanel, &ReportPanel::closeRequested, this, [this] {
@@ -107,6 +113,7 @@ void MainWindow::connectPortalRun() {
   connect(portalRun, &PortalRun::finished, this, [this] {
     progressPanel->end();
     hidePanel(progressPanel);
+    showSaveConfirmedButton();
     if (closeAfterRun_)
       QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   });
@@ -123,6 +130,9 @@ void MainWindow::load() {
     MergeHeaders(*registerGrid->model());
     MergeHeaders(*reportPanel->VSRpt->model());
   });
+  // Details confirmed in an earlier session and not saved then are saved before the register is
+  // read, so that it shows them.
+  savePendingConfirmations(false);
   LoadClients(*registerGrid->model());
   defaultPanel->loadUsedValues();
   setupPanel->LoadColumns();
@@ -228,11 +238,71 @@ void MainWindow::showDefaults() {
   showPanel(defaultPanel);
 }
 
+void MainWindow::cancelOpenEdit() {
+  registerGrid->cancelEdit();
+}
+
+void MainWindow::reloadClients() {
+  cancelOpenEdit();
+  savePendingConfirmations(false);
+  LoadClients(*registerGrid->model());
+}
+
+void MainWindow::saveConfirmedDetails() {
+  savePendingConfirmations(true);
+}
+
+void MainWindow::savePendingConfirmations(bool tellUser) {
+  ErrorTrap trap(Window, u"SaveConfirmedDetails");
+  std::optional<PendingSaveResult> result;
+  trap([&] {
+    ConfirmedUpdateJournal journal = ConfirmedUpdateJournal::ofSuite();
+    result = SavePendingConfirmations(journal);
+  });
+  if (result) {
+    // Rows marked in this session lose the marking once their client is saved.
+    trap([&] {
+      grid::FlexGridModel& g = *registerGrid->model();
+      for (const ConfirmedUpdate& saved : result->saved)
+        for (int r = FirstDataRow; r < g.Rows(); ++r)
+          if (g.TextMatrix(r, col::PartyCode) == saved.code &&
+              g.CellBackColor(r, col::PartyCode) == PortalRun::unsavedBackColour())
+            g.setCellBackColor(r, 0, r, col::ImportLogs, QColor());
+    });
+    if (tellUser && !result->unsaved.empty())
+      ui().MsgBox(UnsavedConfirmationsMessage(result->unsaved), Interaction::Icon::Exclamation);
+    else if (tellUser)
+      ui().MsgBox(
+          QStringLiteral("The confirmed details of %1 client(s) are saved.").arg(result->saved.size()),
+          Interaction::Icon::Information);
+  }
+  showSaveConfirmedButton();
+}
+
+void MainWindow::showSaveConfirmedButton() {
+  ErrorTrap trap(Window, u"SaveConfirmedDetails");
+  const bool pending = trap.value([] { return !ConfirmedUpdateJournal::ofSuite().pending().empty(); }, false);
+  registerPanel->CmdSaveConfirmed->setVisible(pending);
+}
+
+bool MainWindow::showUnsavedToolTip(QEvent* event) {
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const int row = registerGrid->rowAt(help->pos().y());
+  const int c = registerGrid->colAt(help->pos().x());
+  if (row < FirstDataRow || c < 0 ||
+      registerGrid->model()->CellBackColor(row, c) != PortalRun::unsavedBackColour())
+    return false;
+  QToolTip::showText(help->globalPos(), PortalRun::unsavedToolTip(), registerGrid->viewport());
+  return true;
+}
+
 void MainWindow::fetchProfiles() {
+  cancelOpenEdit();
   portalRun->runClients(RunMode::Fetch);
 }
 
 void MainWindow::proceedWithUpdate() {
+  cancelOpenEdit();
   StartUpdateRun(*registerGrid, defaultPanel->sharingLimits(), [this](bool updateMode) {
     portalRun->runClients(updateMode ? RunMode::Update : RunMode::Fetch);
   });
@@ -257,7 +327,7 @@ bool MainWindow::previewKey(int keyCode, QObject* target) {
     }
     case Qt::Key_F5:
       if (registerPanel->isVisible() && registerPanel->isEnabled()) {
-        LoadClients(*registerGrid->model());
+        reloadClients();
         return true;
       }
       return false;
@@ -286,6 +356,8 @@ bool MainWindow::previewKey(int keyCode, QObject* target) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip && watched == registerGrid->viewport() && showUnsavedToolTip(event))
+    return true;
   if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
     auto* widget = static_cast<QWidget*>(watched);
     // Only keys meant for this window's own controls; a drop-down's list is a window of its own.

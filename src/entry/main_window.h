@@ -50,6 +50,14 @@ class MainWindow : public QWidget {
   void quit();
   void showSetup();
   void showDefaults();
+  // Closes the register's in-place editor without storing its text. Every command that reloads
+  // or rewrites the register's cells calls it first, so that an editor left open cannot later
+  // commit its text over the new values (or onto another client after a reload).
+  void cancelOpenEdit();
+  // F5: saves the confirmed details still pending, then loads the register again.
+  void reloadClients();
+  // Saves the confirmed details still pending in the journal and tells the user how it went.
+  void saveConfirmedDetails();
   // The portal run in fetch mode over the selected clients.
   void fetchProfiles();
   // The checks of the update run, then the portal run in update mode.
@@ -72,6 +80,10 @@ class MainWindow : public QWidget {
 
  private:
   void connectPortalRun();
+  // Writes the journal's pending confirmations; the save button shows while some remain.
+  void savePendingConfirmations(bool tellUser);
+  void showSaveConfirmedButton();
+  bool showUnsavedToolTip(QEvent* event);
   void centre(QWidget* panel) const;
   bool loaded_ = false;
   bool closeAfterRun_ = false;

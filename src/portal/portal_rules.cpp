@@ -69,29 +69,48 @@ ProfileReading ReadProfile(const QString& profileText, QStringView pan) {
   g[col::NonResident] = nonResident;
   g[col::Isd] = nonResident == u"Yes" ? Field(profile, u"countryCd") : QString();
   g[col::Mobile1] = priMobile;
-  g[col::Mobile1Rel] = RelationOrBlank(Field(profile, u"priMobBelongsTo"));
+  // Relations are shown in the suite's numbering, so that the register's lists name them
+  // rightly and a copy into "To be Changed" is submitted as the portal sent it.
+  const auto relation = [&](const char16_t* key) {
+    return SuiteRelationCode(RelationOrBlank(Field(profile, key)));
+  };
+  g[col::Mobile1Rel] = relation(u"priMobBelongsTo");
   g[col::EMail1] = priEmail;
-  g[col::EMail1Rel] = RelationOrBlank(Field(profile, u"priEmailRelationId"));
+  g[col::EMail1Rel] = relation(u"priEmailRelationId");
   g[col::Mobile2] = secMobile;
-  g[col::Mobile2Rel] = RelationOrBlank(Field(profile, u"secMobRelationId"));
+  g[col::Mobile2Rel] = relation(u"secMobRelationId");
   g[col::EMail2] = secEmail;
-  g[col::EMail2Rel] = RelationOrBlank(Field(profile, u"secEmailRelationId"));
+  g[col::EMail2Rel] = relation(u"secEmailRelationId");
   return reading;
 }
 
+namespace {
+
+// The module numbers relations as the suite does; the portal has its own numbering. Self is 1
+// in both.
+constexpr struct {
+  int module;
+  int portal;
+} RelationNumbering[] = {{2, 20}, {3, 7}, {4, 8}, {5, 2}, {6, 21}, {7, 22}, {10, 24}, {11, 25}, {12, 26}};
+
+}  // namespace
+
 QString PortalRelationCode(const QString& code) {
-  // The module numbers relations as the suite does; the portal has its own numbering.
-  static constexpr struct {
-    int module;
-    const char* portal;
-  } table[] = {{2, "20"}, {3, "7"},   {4, "8"},   {5, "2"},  {6, "21"},
-               {7, "22"}, {10, "24"}, {11, "25"}, {12, "26"}};
   const double value = LeadingNumber(code);
-  for (const auto& entry : table) {
+  for (const auto& entry : RelationNumbering) {
     if (value == entry.module)
-      return QString::fromLatin1(entry.portal);
+      return QString::number(entry.portal);
   }
   return code;
+}
+
+QString SuiteRelationCode(const QString& portalCode) {
+  const double value = LeadingNumber(portalCode);
+  for (const auto& entry : RelationNumbering) {
+    if (value == entry.portal)
+      return QString::number(entry.module);
+  }
+  return portalCode;
 }
 
 ContactUpdateValues BuildContactUpdate(const ContactGroup& change) {
@@ -144,15 +163,27 @@ QString SecondaryDetailsText(const ContactGroup& change) {
   return text;
 }
 
-QString RegistrationUpdateSql(const BaseComponent& base, const QString& partyCode,
-                              const ContactGroup& software, const QString& secDet) {
-  const auto q = [&](const QString& value) { return base.TruncVarSQL(value); };
-  QString emailId1 = software[col::EMail2];
+bool HasContactToWrite(const ContactGroup& change) {
+  for (int c : {col::Mobile1, col::EMail1, col::Mobile2, col::EMail2})
+    if (!change[size_t(c)].trimmed().isEmpty())
+      return true;
+  return false;
+}
+
+RegistrationValues RegistrationValuesOf(const ContactGroup& software, const QString& secDet) {
+  RegistrationValues values{software[col::EMail1], software[col::Mobile1], software[col::EMail2],
+                            software[col::Mobile2]};
   if (!secDet.isEmpty())
-    emailId1 += QLatin1Char('|') + secDet;
-  return QStringLiteral("UPDATE OnlineRegInfo SET EmailID='") + q(software[col::EMail1]) +
-         QStringLiteral("', MobNo='") + q(software[col::Mobile1]) + QStringLiteral("',EmailId1='") +
-         q(emailId1) + QStringLiteral("', MobNo1='") + q(software[col::Mobile2]) +
+    values.secondaryDetails += QLatin1Char('|') + secDet;
+  return values;
+}
+
+QString RegistrationUpdateSql(const BaseComponent& base, const QString& partyCode,
+                              const RegistrationValues& values) {
+  const auto q = [&](const QString& value) { return base.TruncVarSQL(value); };
+  return QStringLiteral("UPDATE OnlineRegInfo SET EmailID='") + q(values.eMail) +
+         QStringLiteral("', MobNo='") + q(values.mobile) + QStringLiteral("',EmailId1='") +
+         q(values.secondaryDetails) + QStringLiteral("', MobNo1='") + q(values.secondaryMobile) +
          QStringLiteral("' WHERE Code_No='") + q(partyCode) + QStringLiteral("'");
 }
 

@@ -46,6 +46,11 @@ QString RelationOrBlank(const QString& code);
 // are Parent); anything without a portal counterpart, "1", "-1" and "" included, unchanged.
 QString PortalRelationCode(const QString& code);
 
+// The module's code for a relation code the portal sent (by numeric value), the inverse of
+// PortalRelationCode: the portal's "2" is Spouse ("5"), its "7" Brother ("3"). A code without
+// a counterpart, "1" included, is kept as received.
+QString SuiteRelationCode(const QString& portalCode);
+
 // The nine values VerifyContactDet takes, from the "To be Changed" cells 34 to 43, relations
 // already in the portal's codes: ISD ("91" for a resident), then each contact with its
 // relation. A primary contact without a relation gets "-1", a secondary one "".
@@ -56,10 +61,26 @@ ContactUpdateValues BuildContactUpdate(const ContactGroup& change);
 // from the "To be Changed" cells, or "" when every field is empty.
 QString SecondaryDetailsText(const ContactGroup& change);
 
-// The statement that writes a client's confirmed details into OnlineRegInfo. software is the
-// "As per Software" group after the copy, secDet column 12; every value is escaped for the
-// store through the base component.
+// Whether a "To be Changed" group holds a contact (a mobile or an e-mail) worth writing back;
+// a group without one would only blank the client's stored details.
+bool HasContactToWrite(const ContactGroup& change);
+
+// What a write-back stores in the client's OnlineRegInfo record.
+struct RegistrationValues {
+  QString eMail;             // EmailID
+  QString mobile;            // MobNo
+  QString secondaryDetails;  // EmailId1: the secondary e-mail, then "|" and column 12 if any
+  QString secondaryMobile;   // MobNo1
+
+  bool operator==(const RegistrationValues&) const = default;
+};
+
+// The values of a write-back from the "As per Software" group after the copy and column 12.
+RegistrationValues RegistrationValuesOf(const ContactGroup& software, const QString& secDet);
+
+// The statement that writes a client's confirmed details into OnlineRegInfo; every value is
+// escaped for the store through the base component.
 QString RegistrationUpdateSql(const BaseComponent& base, const QString& partyCode,
-                              const ContactGroup& software, const QString& secDet);
+                              const RegistrationValues& values);
 
 }  // namespace kestrel

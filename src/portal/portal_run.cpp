@@ -9,6 +9,8 @@
 
 #include <QDir>
 
+#include <optional>
+
 namespace kestrel {
 
 namespace {
@@ -73,11 +75,23 @@ void PortalRun::colourOutcome(int row) {
     clients_.setCellBackColor(row, 0, row, LastCol, ValidatePinBack);
   } else if (Is(statusText, outcome::ContactSuccess)) {
     // The portal took the details during the login's own confirmation steps.
-    writeBackConfirmedDetails();
-    clients_.setCellForeColor(row, 0, row, LastCol, UpdatedFore);
+    confirmOutcome(row);
   } else {
     clients_.setCellBackColor(row, 0, row, LastCol, FailedBack);
   }
+}
+
+QString PortalRun::unsavedToolTip() {
+  return QStringLiteral(
+      "Confirmed by the portal, not saved in the software yet: kept to be saved when the clients are "
+      "loaded again or with \"Save Confirmed Details\"");
+}
+
+void PortalRun::confirmOutcome(int row) {
+  const bool saved = writeBackConfirmedDetails();
+  clients_.setCellForeColor(row, 0, row, LastCol, UpdatedFore);
+  if (!saved)
+    clients_.setCellBackColor(row, 0, row, LastCol, unsavedBackColour());
 }
 
 void PortalRun::runClients(RunMode mode) {
@@ -86,6 +100,8 @@ void PortalRun::runClients(RunMode mode) {
   if (running_)
     return;
   running_ = true;
+  journaled_ = false;
+  unsaved_.clear();
   ErrorTrap trap(Window, u"LoginToITR");
 
   trap([&] { emit started(); });
@@ -133,10 +149,8 @@ void PortalRun::runClients(RunMode mode) {
       statusText = QString::fromLatin1(outcome::LoginSuccess);
       trap([&] { openProfile(mode); });
       trap([&] { clients_.setTextMatrix(row, col::ImportLogs, statusText); });
-      if (Is(statusText, outcome::ContactSuccess)) {
-        trap([&] { writeBackConfirmedDetails(); });
-        trap([&] { clients_.setCellForeColor(row, 0, row, LastCol, UpdatedFore); });
-      }
+      if (Is(statusText, outcome::ContactSuccess))
+        trap([&] { confirmOutcome(row); });
     }
 
     if (portalLogin)
@@ -147,8 +161,13 @@ void PortalRun::runClients(RunMode mode) {
   }
 
   trap([&] { clients_.setColHidden(col::ImportLogs, false); });
+  // The saved confirmations leave the journal; the others stay for the next load.
+  if (journaled_)
+    trap([] { ConfirmedUpdateJournal::ofSuite().compact(); });
   trap([&] { emit finished(); });
   running_ = false;
+  if (!unsaved_.empty())
+    trap([&] { ui().MsgBox(UnsavedConfirmationsMessage(unsaved_), Interaction::Icon::Exclamation); });
 }
 
 void PortalRun::openProfile(RunMode mode) {
@@ -193,29 +212,39 @@ void PortalRun::submitContactUpdate() {
   statusText = QString::fromLatin1(accepted ? outcome::ContactSuccess : outcome::VerifyFailed);
 }
 
-void PortalRun::writeBackConfirmedDetails() {
+bool PortalRun::writeBackConfirmedDetails() {
   ErrorTrap trap(Window, u"UpdateITRDetails");
   const int row = currentRow;
 
   const ContactGroup change =
       trap.value([&] { return ReadGroup(clients_, row, col::Change); }, ContactGroup{});
+  // A confirmation that comes with the login (in a fetch run, say) finds nothing prepared
+  // here; writing the empty group would blank the client's stored details.
+  if (!HasContactToWrite(change))
+    return true;
   trap([&] { clients_.setTextMatrix(row, col::SecDet, SecondaryDetailsText(change)); });
   trap([&] {
     WriteGroup(clients_, row, col::Software, change);
     WriteGroup(clients_, row, col::Login, change);
   });
 
-  const QString sql = trap.value(
-      [&] {
-        return RegistrationUpdateSql(Base(), clients_.TextMatrix(row, col::PartyCode),
-                                     ReadGroup(clients_, row, col::Software),
-                                     clients_.TextMatrix(row, col::SecDet));
-      },
-      QString());
-  if (sql.isEmpty())
-    return;
-  trap([&] { Base().ConQuery(sql); });
-  trap([] { Base().ConQuery(QStringLiteral("Flush Tables")); });
+  ConfirmedUpdate update;
+  const bool built = trap([&] {
+    update.code = clients_.TextMatrix(row, col::PartyCode);
+    update.name = clients_.TextMatrix(row, col::PartyName);
+    update.values =
+        RegistrationValuesOf(ReadGroup(clients_, row, col::Software), clients_.TextMatrix(row, col::SecDet));
+  });
+  // On disk before the store is asked, so that a store failing now loses nothing.
+  std::optional<ConfirmedUpdateJournal> journal;
+  if (built && trap([&] { journal.emplace(ConfirmedUpdateJournal::ofSuite()); })) {
+    journaled_ = true;
+    trap([&] { journal->addConfirmed(update); });
+    if (SaveConfirmedUpdate(*journal, update))
+      return true;
+  }
+  unsaved_.push_back(update);
+  return false;
 }
 
 }  // namespace kestrel

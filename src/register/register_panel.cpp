@@ -67,6 +67,8 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   CmdLogin = button("CmdLogin", "&Fetch from Portal", this);
   CmdSecEmail = button("CmdSecEmail", "&Default Contacts", this);
   CmdProceed = button("CmdProceed", "&Proceed", this);
+  CmdSaveConfirmed = button("CmdSaveConfirmed", "Sa&ve Confirmed Details", this);
+  CmdSaveConfirmed->hide();
   CmdHelp = button("CmdHelp", "&Help", this);
   CmdQuit = button("CmdQuit", "&Quit", this);
   lblCount = new QLabel(this);
@@ -88,7 +90,8 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
 
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(lblCount, 1);
-  for (ZENButton* b : {CmdLogin, CmdSecEmail, CmdProceed, CmdHelp, CmdQuit}) bottom->addWidget(b);
+  for (ZENButton* b : {CmdSaveConfirmed, CmdLogin, CmdSecEmail, CmdProceed, CmdHelp, CmdQuit})
+    bottom->addWidget(b);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);

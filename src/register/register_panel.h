@@ -39,6 +39,8 @@ class RegisterPanel : public QFrame {
   ZENButton* CmdLogin = nullptr;
   ZENButton* CmdSecEmail = nullptr;
   ZENButton* CmdProceed = nullptr;
+  // Saves the details the portal confirmed and the store did not take; shown while there are such.
+  ZENButton* CmdSaveConfirmed = nullptr;
   ZENButton* CmdHelp = nullptr;
   ZENButton* CmdQuit = nullptr;
   QLabel* lblCount = nullptr;

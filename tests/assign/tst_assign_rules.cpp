@@ -162,6 +162,23 @@ class TestAssignRules : public QObject {
     QTest::newRow("secondary e-mail without relation")
         << QList<NewContact>{ok.with(&NewContact::eMail2, "c@d.in"), ok, ok}
         << ProceedRefusal{"Secondary E-mail Belongs To cannot be blank", first, col::NewEMail2Rel};
+    // Contacts longer than their columns, counted in characters as the store counts them.
+    const QString eMail150 = QString(145, 'a') + "@b.in",
+                  emoji150 = QString::fromUcs4(std::u32string(150, U'\U0001F600').c_str());
+    QTest::newRow("e-mail of 150, of 150 emoji")
+        << QList<NewContact>{ok.with(&NewContact::eMail1, eMail150), ok.with(&NewContact::eMail1, emoji150),
+                             ok}
+        << passes;
+    QTest::newRow("e-mail of 151")
+        << QList<NewContact>{ok, ok.with(&NewContact::eMail1, "a" + eMail150), ok}
+        << ProceedRefusal{"Primary E-Mail of C2 (B) is longer than the 150 characters the software can keep",
+                          second, col::NewEMail1};
+    QTest::newRow("secondary mobile of 51 after a complete row")
+        << QList<NewContact>{ok, ok,
+                             ok.with(&NewContact::mobile2, QString(51, '9'))
+                                 .with(&NewContact::mobile2Rel, "1")}
+        << ProceedRefusal{"Secondary Mobile of C3 (C) is longer than the 50 characters the software can keep",
+                          third, col::NewMobile2};
   }
   void incompleteRows() {
     QFETCH(QList<NewContact>, rows);

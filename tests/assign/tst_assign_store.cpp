@@ -94,6 +94,10 @@ class TestAssignStore : public QObject {
     QTest::newRow("hidden and unticked rows never count")
         << times(2, {"9876543210"}) + Holders{{"9876543210", Tick::Hidden}, {"9876543210", Tick::Unticked}}
         << col::NewMobile1 << 2 << 0 << "";
+    // The count does not read the name: one longer than the scratch column is cut, not refused.
+    QTest::newRow("a name longer than the scratch column")
+        << times(2, {"x@b.in", Tick::Ticked, QString(300, 'n') + "'s"}) << col::NewEMail1 << 1 << 0
+        << overMessage("E-Mail", "x@b.in", 1);
     // Many statements, names and addresses with quotes and backslashes: every row still counts once.
     const Holders many = times(300, {"sh'\\x@b.in", Tick::Ticked, "Name's \\ "});
     QTest::newRow("split insert, at the limit") << many << col::NewEMail1 << 300 << 600 << "";

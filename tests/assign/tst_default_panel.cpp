@@ -37,11 +37,16 @@ struct PanelSettings {
   int primaryEMail = -1;
 };
 
+// The entries of a belongs-to list: text and relation code.
+using Entries = QList<std::pair<QString, int>>;
+
 int logLineCount(const BaseComponent& base) {
   QFile file(base.ExePath() + "/VelLog.log");
   return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
 }
 }  // namespace
+
+Q_DECLARE_METATYPE(Entries)
 
 class TestDefaultPanel : public QObject {
   Q_OBJECT
@@ -76,6 +81,34 @@ class TestDefaultPanel : public QObject {
     ModuleShutdown();
     ObjectRegistry::instance().unregister("VelBase.ClsMain");
     base_.reset();
+  }
+
+  // The four belongs-to lists and the code each entry assigns to every selected client; the
+  // representatives only for the secondary contacts.
+  void relationLists_data() {
+    QTest::addColumn<QList<int>>("boxes");
+    QTest::addColumn<Entries>("entries");
+    const Entries head{{"(Select)", 0}, {"Self", 1}},
+        representatives{
+            {"Authorised Representative", 10}, {"e-Return Intermediary", 11}, {"Tax Return Preparer", 12}};
+    const Entries family{{"Parent", 2}, {"Brother", 3},  {"Sister", 4},
+                         {"Spouse", 5}, {"Relative", 6}, {"Friend", 7}};
+    QTest::newRow("primary mobile and e-mail") << QList<int>{0, 1} << head + family;
+    QTest::newRow("secondary mobile and e-mail") << QList<int>{2, 3} << head + representatives + family;
+  }
+  void relationLists() {
+    QFETCH(QList<int>, boxes);
+    QFETCH(Entries, entries);
+    for (int box : boxes) {
+      QComboBox* list = panel_->relationBoxes[size_t(box)];
+      QCOMPARE(list->count(), entries.size());
+      for (int i = 0; i < entries.size(); ++i) {
+        list->setCurrentIndex(i);
+        QCOMPARE(list->currentText(), entries[i].first);
+        // "(Select)" leaves the relation column as it is.
+        QCOMPARE(panel_->choices().relation[size_t(box)], i ? QString::number(entries[i].second) : "");
+      }
+    }
   }
 
   void loadUsedValues() {

@@ -1,14 +1,17 @@
 // The module end to end on a real store (SQLite, and MariaDB when configured) against the portal
 // simulator over HTTP: the window loads the demo clients, a fetch run fills and colours every
-// ticked row by its outcome, a cancelled run stops after the client in progress, and an update
-// run from assigned defaults writes the confirmed details back, which a reload then shows.
+// ticked row by its outcome, a cancelled run stops after the client in progress, an update run
+// from assigned defaults writes the confirmed details back, which a reload then shows, and an
+// update run whose store fails halfway loses none of the details the portal confirmed.
 #include "assign/default_panel.h"
+#include "controls/zen_button.h"
 #include "demo_data.h"
 #include "entry/main_window.h"
 #include "entry/mod_it_main.h"
 #include "platform/base/sql_store.h"
 #include "platform/base/suite_schema.h"
 #include "platform/grid/flexgrid.h"
+#include "portal/portal_run.h"
 #include "portal/progress_panel.h"
 #include "portal_login_component.h"
 #include "portal_simulator.h"
@@ -19,6 +22,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSet>
 #include <QSqlQuery>
 #include <QTest>
@@ -29,6 +33,38 @@ using namespace kestrel::testing;
 namespace {
 
 const QColor Cyan(227, 250, 251), Green(192, 255, 192), Pink(255, 227, 235), Blue(0, 0, 255);
+
+// The store out of reach while this lives: the SQLite file locked by another connection's
+// exclusive transaction, or the MariaDB server stopped with scripts/mariadb.sh (and started again).
+class StoreOutage {
+ public:
+  explicit StoreOutage(const TestStore& store) : port_(ParseStoreAddress(store.connectionString()).port) {
+    if (!store.isMariaDb()) {
+      lock_ = std::make_unique<SqlStore>(store.connectionString(), QStringLiteral("outage"));
+      lock_->exec(QStringLiteral("BEGIN EXCLUSIVE"));
+      return;
+    }
+    // The server's folder as the script lays it out: <dir>/data holds the data.
+    serverDir_ = QDir(SqlStore(store.connectionString(), QStringLiteral("outage"))
+                          .scalar(QStringLiteral("SELECT @@datadir"))
+                          .toString())
+                     .absolutePath();
+    serverDir_.chop(5);
+    QProcess::execute(Script, {QStringLiteral("stop"), serverDir_});
+  }
+  ~StoreOutage() {
+    if (lock_)
+      lock_->exec(QStringLiteral("ROLLBACK"));
+    else
+      QProcess::execute(Script, {QStringLiteral("start"), serverDir_, QString::number(port_)});
+  }
+
+ private:
+  static inline const QString Script = QStringLiteral(KESTREL_SOURCE_DIR "/scripts/mariadb.sh");
+  std::unique_ptr<SqlStore> lock_;
+  QString serverDir_;
+  int port_;
+};
 
 }  // namespace
 
@@ -199,6 +235,53 @@ class TestEndToEnd : public QObject {
                QStringLiteral("o'brien.desk@firm.example.in"));
       QVERIFY(g().TextMatrix(r, col::ImportLogs).isEmpty());
     }
+  }
+
+  // The store fails once two clients are confirmed: the run goes on with the portal, the rows
+  // whose details the store did not take are marked and their clients named, and the next load
+  // saves every one of them.
+  void storeLostMidRunLosesNoConfirmation() {
+    QStringList codes;  // clients that logged in and whose PAN gives the portal's plain success
+    for (const QString& code : loggedIn_.mid(3))
+      if (g().TextMatrix(FindClientRowForTest(code), col::Pan).mid(5, 4).toInt() % 100 >= 17 &&
+          codes.size() < 5)
+        codes << code;
+    QCOMPARE(codes.size(), 5);
+    tickOnly([&](int r) { return codes.contains(g().TextMatrix(r, col::PartyCode)); });
+    w_->showDefaults();
+    DefaultPanel& panel = *w_->defaultPanel;
+    panel.primaryMobileBox->setEditText(QStringLiteral("9988776655"));
+    panel.primaryEMailBox->setEditText(QStringLiteral("d'souza.backoffice@firm.example.in"));
+    panel.relationBoxes[0]->setCurrentIndex(1);
+    panel.relationBoxes[1]->setCurrentIndex(1);
+    panel.assignToSelectedClients();
+    std::unique_ptr<StoreOutage> outage;
+    int finished = 0;
+    const auto watch = connect(w_->portalRun, &PortalRun::clientFinished, this, [&] {
+      if (++finished == 2)
+        outage = std::make_unique<StoreOutage>(*store_);
+    });
+    w_->proceedWithUpdate();
+    disconnect(watch);
+
+    QVERIFY(!(**script_).messages.empty());
+    const QString told = (**script_).messages.back().text;
+    for (int i = 0; i < codes.size(); ++i) {
+      const int r = FindClientRowForTest(codes[i]);
+      QCOMPARE(g().TextMatrix(r, col::ImportLogs), QStringLiteral("Validate Contact Success"));
+      QCOMPARE(g().CellBackColor(r, col::PartyName), i < 2 ? QColor() : PortalRun::unsavedBackColour());
+      QCOMPARE(told.contains(QLatin1Char('\n') + codes[i] + QStringLiteral("  ")), i >= 2);
+    }
+    QVERIFY(w_->registerPanel->CmdSaveConfirmed->isVisible());
+    outage.reset();
+    QTest::keyClick(w_->registerGrid, Qt::Key_F5);
+    for (const QString& code : codes) {
+      const int r = FindClientRowForTest(code);
+      QCOMPARE(g().TextMatrix(r, col::Software + col::Mobile1), QStringLiteral("9988776655"));
+      QCOMPARE(g().TextMatrix(r, col::Software + col::EMail1),
+               QStringLiteral("d'souza.backoffice@firm.example.in"));
+    }
+    QVERIFY(!w_->registerPanel->CmdSaveConfirmed->isVisible());
   }
 
  private:

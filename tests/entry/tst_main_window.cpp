@@ -78,6 +78,9 @@ struct Module {
   }
 };
 
+// What the user does while a register cell is being edited.
+enum class Command { Reload, AssignDefaults, Fetch, Proceed };
+
 int indexOf(const QStringList& list, const QString& prefix, int from = 0) {
   for (int i = from; i < list.size(); ++i)
     if (list[i].startsWith(prefix))
@@ -86,6 +89,8 @@ int indexOf(const QStringList& list, const QString& prefix, int from = 0) {
 }
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Command)
 
 class TestMainWindow : public QObject {
   Q_OBJECT
@@ -253,6 +258,45 @@ class TestMainWindow : public QObject {
     QCOMPARE(g.TextMatrix(FirstDataRow, col::ImportLogs), "Failed to Open 'myProfile' Page");
     QCOMPARE(g.TextMatrix(FirstDataRow + 1, col::ImportLogs), "");
     QVERIFY(m.log().isEmpty());
+  }
+
+  // A refused proceed leaves an editor open on the blank cell. Whatever rewrites the register
+  // next closes it unstored, so that its text lands neither over the new value nor, after a
+  // reload, on another client.
+  void openEditorIsCancelledFirst_data() {
+    QTest::addColumn<Command>("command");
+    QTest::addColumn<QString>("mobile");  // row 2's new primary mobile afterwards
+    QTest::newRow("F5, the first client gone") << Command::Reload << "";
+    QTest::newRow("assigning defaults") << Command::AssignDefaults << "9123456780";
+    QTest::newRow("fetch run") << Command::Fetch << "";
+    QTest::newRow("proceed again") << Command::Proceed << "";
+  }
+  void openEditorIsCancelledFirst() {
+    QFETCH(Command, command);
+    Module m;
+    MainWindow& w = m.open();
+    grid::FlexGrid& grid = *w.registerGrid;
+    grid.model()->setCellChecked(FirstDataRow, col::SrNo, grid::flexChecked);
+    w.proceedWithUpdate();
+    QCoreApplication::processEvents();
+    QVERIFY(grid.isEditing() && grid.editRow() == FirstDataRow && grid.editCol() == col::NewMobile1);
+    grid.setEditText("9000000099");
+    if (command == Command::Reload) {
+      auto& rows = m.base->results[ClientListStatement()].rows;
+      rows.erase(rows.begin());
+      QTest::keyClick(&grid, Qt::Key_F5);
+    } else if (command == Command::AssignDefaults) {
+      w.showDefaults();
+      w.defaultPanel->primaryMobileBox->setEditText("9123456780");
+      w.defaultPanel->primaryEMailBox->setEditText("a@b.in");
+      w.defaultPanel->assignToSelectedClients();
+    } else {
+      command == Command::Fetch ? w.fetchProfiles() : w.proceedWithUpdate();
+    }
+    // The next click elsewhere commits whatever editor is open.
+    QCoreApplication::processEvents();
+    grid.commitEdit();
+    QTEST(grid.TextMatrix(FirstDataRow, col::NewMobile1), "mobile");
   }
 
   void helpOpensOnlyAnExistingDocument() {

@@ -52,15 +52,17 @@ class TestPortalRules : public QObject {
     QTest::addColumn<ProfileCase>("c");
     // clang-format off
     const ProfileCase cases[] = {
+        // Relations in the suite's numbering: the portal's 7 is Brother (3), 26 Tax Return
+        // Preparer (12), 2 Spouse (5); its 5 has no counterpart and stays.
         {.tag = "every field",
          .profile = R"({"firstName":"Ravi","midName":"K","lastName":"Rao","residentialStatusCd":"RES",
-             "countryCd":"1","priMobileNum":"98","priMobBelongsTo":"1","priEmailId":"r@x",
+             "countryCd":"1","priMobileNum":"98","priMobBelongsTo":"7","priEmailId":"r@x",
              "priEmailRelationId":"5","secMobileNum":"91","secMobRelationId":"26","secEmailId":"c@x",
              "secEmailRelationId":"2"})",
          .name = "Ravi K Rao",
-         .login = Contacts{.nonResident = "No", .mobile1 = "98", .mobile1Rel = "1", .email1 = "r@x",
-                           .email1Rel = "5", .mobile2 = "91", .mobile2Rel = "26", .email2 = "c@x",
-                           .email2Rel = "2"}},
+         .login = Contacts{.nonResident = "No", .mobile1 = "98", .mobile1Rel = "3", .email1 = "r@x",
+                           .email1Rel = "5", .mobile2 = "91", .mobile2Rel = "12", .email2 = "c@x",
+                           .email2Rel = "5"}},
         {.tag = "no middle name, numbers, null",
          .profile = R"({"firstName":"Ravi","midName":null,"lastName":"Rao","priMobileNum":9876543210,
              "priMobBelongsTo":1})",
@@ -138,6 +140,23 @@ class TestPortalRules : public QObject {
     QTEST(PortalRelationCode(module), "portal");
   }
 
+  // The portal's relation codes in the suite's numbering; one without a counterpart stays.
+  void suiteRelationCode_data() {
+    QTest::addColumn<QString>("portal");
+    QTest::addColumn<QString>("suite");
+    row("Self", "1", "1");
+    row("Spouse", "2", "5");
+    row("Brother, not Friend", "7", "3");
+    row("Friend", "22", "7");
+    row("Tax Return Preparer, with a blank", "26 ", "12");
+    row("3: no counterpart", "3", "3");
+    row("10: no counterpart", "10", "10");
+  }
+  void suiteRelationCode() {
+    QFETCH(QString, portal);
+    QTEST(SuiteRelationCode(portal), "suite");
+  }
+
   void contactUpdate_data() {
     QTest::addColumn<UpdateCase>("c");
     // clang-format off
@@ -204,7 +223,7 @@ class TestPortalRules : public QObject {
     QCOMPARE(SecondaryDetailsText(c.change.group()), c.secDet);
     ContactGroup g = c.change.group();
     g[col::EMail1] = "o'neil@x";
-    QCOMPARE(RegistrationUpdateSql(testing::FakeBase(), "C'1", g, c.secDet),
+    QCOMPARE(RegistrationUpdateSql(testing::FakeBase(), "C'1", RegistrationValuesOf(g, c.secDet)),
              "UPDATE OnlineRegInfo SET EmailID='o''neil@x', MobNo='" + g[col::Mobile1] + "',EmailId1='" +
                  c.emailId1 + "', MobNo1='" + g[col::Mobile2] + "' WHERE Code_No='C''1'");
   }

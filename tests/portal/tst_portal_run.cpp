@@ -30,6 +30,7 @@ struct Case {
   QStringList calls;  // between the login and CheckForLogInCL
   const char* name = "";
   bool written = false;
+  bool prepared = true;  // the row's "To be Changed" group holds new details
 };
 
 const char* const Profile = R"({"firstName":"Zara","lastName":"Khan","priMobileNum":"9000000001"})";
@@ -131,6 +132,8 @@ class TestPortalRun : public QObject {
         {"wrong password", Fetch, {false, "Wrong password"}, "Wrong password", Pink, None, {"ErrData"}},
         {"failed login, contacts confirmed", Fetch, {false, "Validate Contact Success"},
          "Validate Contact Success", None, Blue, {"ErrData"}, "", true},
+        {"contacts confirmed, nothing prepared", Fetch, {false, "Validate Contact Success"},
+         "Validate Contact Success", None, Blue, {"ErrData"}, "", false, false},
         {"update", Update, {true, "", Profile}, "Validate Contact Success", None, Blue, {"Profile", "Verify"},
          "", true},
         {"update refused", Update, {true, "", Profile, false}, "Failed to Open 'Verify Contact Detail' Page",
@@ -145,7 +148,7 @@ class TestPortalRun : public QObject {
     ScopedInteraction ui;
     Window w;
     const int skipped[] = {w.add("X", false), w.add("Y", true, true)};
-    const int z = w.add("Z", true, false, NewDetails);
+    const int z = w.add("Z", true, false, c.prepared ? NewDetails : Contacts{});
     journal_->scripts.insert(w.pan("Z"), c.script);
 
     w.run.runClients(c.mode);
@@ -172,6 +175,7 @@ class TestPortalRun : public QObject {
         "EmailId1='|||||R|5|1|||', MobNo1='' WHERE Code_No='Z'",
         "Flush Tables"};
     QCOMPARE(base_->statements, c.written ? sql : QStringList());
+    QVERIFY(ui->messages.empty());
     QCOMPARE(w.reports.first(), "started");
     QCOMPARE(w.reports.last(), "finished");
     QVERIFY(w.reports.contains("client Z Client"));
@@ -206,6 +210,24 @@ class TestPortalRun : public QObject {
                      "client B Client", "Logging in " + w.pan("B"), QString("row %1: x").arg(b),
                      "client C Client", "Logging in " + w.pan("C"), "Opening 'myProfile' Page ...",
                      QString("row %1: Failed to Open 'myProfile' Page").arg(c), "finished"}));
+  }
+
+  // Relations read from the portal, copied to "To be Changed" and submitted reach the portal as
+  // it sent them (Brother, Spouse, Tax Return Preparer, Friend).
+  void relationsRoundTrip() {
+    ScopedInteraction ui;
+    Window w;
+    const int r = w.add("R");
+    journal_->scripts.insert(w.pan("R"), {true, "", R"({"priMobileNum":"9876543210","priMobBelongsTo":"7",
+        "priEmailId":"r@x.in","priEmailRelationId":"2","secMobileNum":"9123456780","secMobRelationId":"26",
+        "secEmailId":"s@x.in","secEmailRelationId":"22"})"});
+    w.run.runClients(RunMode::Fetch);
+    for (int i = 0; i < 10; ++i)
+      w.clients.setTextMatrix(r, col::Change + i, w.clients.TextMatrix(r, col::Login + i));
+    w.run.runClients(RunMode::Update);
+    const QStringList sent = journal_->submitted.value(0);
+    QCOMPARE((QStringList{sent.value(2), sent.value(4), sent.value(6), sent.value(8)}),
+             (QStringList{"7", "2", "26", "22"}));
   }
 
   // The run asks before each client and finishes the client in progress.
