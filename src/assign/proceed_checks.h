@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/value_list_statements.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,33 +24,6 @@ struct ProceedRefusal {
 // The first selected row whose new contact details are incomplete, checking each row fully
 // before the next.
 std::optional<ProceedRefusal> FindIncompleteRow(const grid::FlexGridModel& vsCL);
-
-// Joins value groups ("(...)") after a statement head, separated by ",", into as few statements
-// as keep each within maxBytes (counted in UTF-8, as the server receives it). A group too long
-// for any statement gets one of its own.
-class ValueListStatements {
- public:
-  ValueListStatements(QString head, qsizetype maxBytes);
-
-  void add(const QString& group);
-  // The statements built so far, the last one included; empty when no group was added.
-  QStringList finish();
-
-  static qsizetype utf8Size(QStringView text);
-
- private:
-  QString head_;
-  qsizetype headBytes_;
-  qsizetype maxBytes_;
-  QString current_;
-  qsizetype currentBytes_ = 0;
-  QStringList done_;
-};
-
-// What one statement may hold at most: the server's max_allowed_packet less some room for the
-// protocol when the store tells it, else a size every store accepts.
-qsizetype StatementSizeLimit();
-inline constexpr qsizetype SafeStatementBytes = 1000000;
 
 // The sharing limit of one new primary contact column (36 mobile, 38 e-mail): refused when
 // more than limit selected clients share one value, counted by the store in ITRDet_Temp

@@ -65,8 +65,10 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   CmdSetup = button("CmdSetup", "Column Set&up", this);
 
   CmdLogin = button("CmdLogin", "&Fetch from Portal", this);
+  CmdKeepSame = button("CmdKeepSame", "&Keep Same", this);
   CmdSecEmail = button("CmdSecEmail", "&Default Contacts", this);
   CmdProceed = button("CmdProceed", "&Proceed", this);
+  CmdReport = button("CmdReport", "R&eports", this);
   CmdHelp = button("CmdHelp", "&Help", this);
   CmdQuit = button("CmdQuit", "&Quit", this);
   lblCount = new QLabel(this);
@@ -78,7 +80,7 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   top->addWidget(TxtSearch, 1);
   top->addWidget(CmdSearch);
   top->addSpacing(24);
-  top->addWidget(label("F&rom", TxtFromR[0], this));
+  top->addWidget(label("Fro&m", TxtFromR[0], this));
   top->addWidget(TxtFromR[0]);
   top->addWidget(label("&To", TxtFromR[1], this));
   top->addWidget(TxtFromR[1]);
@@ -88,7 +90,8 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
 
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(lblCount, 1);
-  for (ZENButton* b : {CmdLogin, CmdSecEmail, CmdProceed, CmdHelp, CmdQuit}) bottom->addWidget(b);
+  for (ZENButton* b : {CmdLogin, CmdKeepSame, CmdSecEmail, CmdProceed, CmdReport, CmdHelp, CmdQuit})
+    bottom->addWidget(b);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);

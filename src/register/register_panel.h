@@ -37,8 +37,10 @@ class RegisterPanel : public QFrame {
 
   ZENButton* CmdSetup = nullptr;
   ZENButton* CmdLogin = nullptr;
+  ZENButton* CmdKeepSame = nullptr;  // pops up the Copy menu
   ZENButton* CmdSecEmail = nullptr;
   ZENButton* CmdProceed = nullptr;
+  ZENButton* CmdReport = nullptr;  // pops up the Reports menu
   ZENButton* CmdHelp = nullptr;
   ZENButton* CmdQuit = nullptr;
   QLabel* lblCount = nullptr;
