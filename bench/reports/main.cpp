@@ -73,8 +73,10 @@ class SilentInteraction final : public Interaction {
   bool OpenWithDesktop(const QString&, bool) override { return false; }
 };
 
-// The peer: the same value groups written and counted by the store through QtSql alone.
-int bareOccurrence(SqlStore& store, const grid::FlexGridModel& g, int column, bool details, qsizetype limit) {
+// The peer: the same value groups written and counted by the store through QtSql alone. Returns
+// each record's value and its count (summary) or client code (details).
+std::vector<std::pair<QString, QString>> bareOccurrence(SqlStore& store, const grid::FlexGridModel& g,
+                                                        int column, bool details, qsizetype limit) {
   store.exec(QStringLiteral("DELETE FROM ITRDet_Temp"));
   ValueListStatements statements(
       QStringLiteral("INSERT INTO ITRDet_Temp (Email_Mob, Code_No, PartyName)VALUES"), limit);
@@ -90,13 +92,24 @@ int bareOccurrence(SqlStore& store, const grid::FlexGridModel& g, int column, bo
       store.select(details ? QStringLiteral("SELECT * FROM ITRDet_Temp ORDER BY EMail_Mob, Code_No")
                            : QStringLiteral("SELECT Count(Code_No) as Cnt, Email_Mob FROM ITRDet_Temp "
                                             "GROUP BY Email_Mob ORDER BY EMail_Mob"));
-  int rows = 0;
-  while (q.next()) {
-    (void)q.value(0).toString();
-    (void)q.value(1).toString();
-    ++rows;
+  std::vector<std::pair<QString, QString>> records;
+  while (q.next())
+    records.emplace_back(q.value(details ? 0 : 1).toString(), q.value(details ? 1 : 0).toString());
+  return records;
+}
+
+// Whether the report shows the peer's records, row for row.
+bool sameAsPeer(const grid::FlexGridModel& det, const std::vector<std::pair<QString, QString>>& records,
+                bool details) {
+  if (det.Rows() - 1 != int(records.size()))
+    return false;
+  for (int r = 1; r < det.Rows(); ++r) {
+    const auto& [value, other] = records[size_t(r - 1)];
+    if (det.TextMatrix(r, det::Value) != value.trimmed() ||
+        det.TextMatrix(r, details ? det::PartyCode : det::Count) != other)
+      return false;
   }
-  return rows;
+  return true;
 }
 
 void benchOccurrence(const QString& label, const QString& connection, const QString& home,
@@ -114,11 +127,12 @@ void benchOccurrence(const QString& label, const QString& connection, const QStr
     grid::FlexGridModel det;
     FormatDetailGrid(det);
     const double ours = bestOf(runs, [&] { AssignedDet(g, 26, details, det, limit); });
-    int peerRows = 0;
-    const double peer = bestOf(runs, [&] { peerRows = bareOccurrence(peerStore, g, 26, details, limit); });
+    std::vector<std::pair<QString, QString>> records;
+    const double peer = bestOf(runs, [&] { records = bareOccurrence(peerStore, g, 26, details, limit); });
     out << label << ": AssignedDet " << (details ? "with details " : "summary      ") << ms(ours) << " ("
-        << det.Rows() - 1 << " rows, " << (det.Rows() - 1 == peerRows ? "same" : "NOT the same")
-        << " as the peer); bare DELETE+INSERT+" << (details ? "ORDER BY " : "GROUP BY ") << ms(peer)
+        << det.Rows() - 1 << " rows, "
+        << (sameAsPeer(det, records, details) ? "identical to" : "NOT the same as")
+        << " the peer's); bare DELETE+INSERT+" << (details ? "ORDER BY " : "GROUP BY ") << ms(peer)
         << "; ratio " << QString::number(ours / peer, 'f', 2) << "\n";
     out.flush();
   }
