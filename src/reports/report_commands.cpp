@@ -36,7 +36,6 @@ QAction* ReportCommands::addItem(QMenu* menu, const char* name, const char* capt
 void ReportCommands::addSeparator(QMenu* menu, const char* name) {
   QAction* separator = menu->addSeparator();
   separator->setObjectName(QString::fromLatin1(name));
-  separator->setText(QStringLiteral("-"));
 }
 
 void ReportCommands::buildCopyMenu() {
