@@ -13,7 +13,6 @@ namespace kestrel {
 
 class RegisterPanel;
 class ReportPanel;
-struct BlankList;
 
 // The Copy menu `MnuCopy` and the Reports menu `MnuReports` of the main window, the main
 // panel's buttons that pop them up (`CmdKeepSame`, `CmdReport`) and the report panel's
