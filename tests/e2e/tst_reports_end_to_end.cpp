@@ -174,6 +174,12 @@ class TestReportsEndToEnd : public QObject {
       QCOMPARE(g().TextMatrix(r, col::Software + col::Mobile1), accounts[size_t(i)].mobile);
       QCOMPARE(g().TextMatrix(r, col::Software + col::EMail1), accounts[size_t(i)].eMail);
     }
+    // The suite's e-mails, quotes and backslashes included, counted with their clients' names.
+    trigger("MnuEMailAssigned");
+    const int quoted = det.FindRow(accounts[1].eMail, 1, det::Value);
+    QCOMPARE(det.TextMatrix(quoted, det::PartyName), accounts[1].fullName());
+    QCOMPARE(det.TextMatrix(det.FindRow(accounts[4].eMail, 1, det::Value), det::PartyName),
+             accounts[4].fullName());
   }
 };
 
