@@ -97,7 +97,7 @@ void benchStore(const QString& label, const QString& connection, const QString& 
   const double check = bestOf(runs, [&] { passed = !CheckSharingLimit(g, col::NewEMail1, 100000); });
   QString peerFound = QStringLiteral("-");
   const double peer = bestOf(runs, [&] { peerFound = hashCount(g, col::NewEMail1, 100000); });
-  const qsizetype limit = StatementSizeLimit();
+  const qsizetype limit = StatementSizeLimit(Base());
   out << label << ": ValidateData over " << clients << " ticked clients " << QString::number(check, 'f', 1)
       << " ms (passed " << passed << ", statements of at most " << limit << " bytes); QHash count "
       << QString::number(peer, 'f', 1) << " ms; ratio " << QString::number(check / peer, 'f', 1) << "\n";

@@ -16,6 +16,7 @@
 #include "register/register_layout.h"
 #include "register/register_panel.h"
 #include "register/setup_panel.h"
+#include "reports/report_commands.h"
 #include "reports/report_panel.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QScreen>
 #include <QToolTip>
 
@@ -72,6 +74,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   defaultPanel->hide();
   progressPanel = new ProgressPanel(this);
   progressPanel->hide();
+  reportCommands = new ReportCommands(registerPanel, reportPanel, this);
+  menuBar = new QMenuBar(this);
+  menuBar->addMenu(reportCommands->copyMenu);
+  menuBar->addMenu(reportCommands->reportsMenu);
   portalRun = new PortalRun(
       *registerGrid->model(), [this] { return progressPanel->cancelRequested(); }, this);
   connectPortalRun();
@@ -147,9 +153,15 @@ void MainWindow::load() {
   layoutPanels();
 }
 
+int MainWindow::menuBarHeight() const {
+  return menuBar->sizeHint().height();
+}
+
 void MainWindow::centre(QWidget* panel) const {
+  // The panels share the room below the menu bar.
   const int allowance = grid::FlexGridModel::twipsToPixels(BottomAllowanceTwips, logicalDpiY());
-  panel->move((width() - panel->width()) / 2, (height() - panel->height() - allowance) / 2);
+  const int top = menuBarHeight();
+  panel->move((width() - panel->width()) / 2, top + (height() - top - panel->height() - allowance) / 2);
 }
 
 void MainWindow::layoutPanels() {
@@ -158,8 +170,9 @@ void MainWindow::layoutPanels() {
     // stays centred; the others keep their own size and are centred over it.
     const int allowance = grid::FlexGridModel::twipsToPixels(BottomAllowanceTwips, logicalDpiY());
     const int margin = 8;
+    menuBar->setGeometry(0, 0, width(), menuBarHeight());
     registerPanel->resize(std::max(640, width() - 2 * margin),
-                          std::max(400, height() - allowance - 2 * margin));
+                          std::max(400, height() - menuBarHeight() - allowance - 2 * margin));
     centre(registerPanel);
     // Centring leaves the allowance below; the panel uses it rather than leave a strip empty.
     registerPanel->resize(registerPanel->width(), height() - registerPanel->y() - margin);

@@ -3,12 +3,15 @@
 #include <QPointer>
 #include <QWidget>
 
+class QMenuBar;
+
 namespace kestrel {
 
 class DefaultPanel;
 class PortalRun;
 class ProgressPanel;
 class RegisterPanel;
+class ReportCommands;
 class ReportPanel;
 class SetupPanel;
 namespace grid {
@@ -18,6 +21,7 @@ class FlexGrid;
 // The main window ("frmKestrel" in the log and as its object name): the client register on the
 // main panel, and in front of it at most one of the setup, default-contacts and progress
 // panels (the main panel is disabled meanwhile); the report panel takes the main panel's place.
+// The menu bar above them holds the Copy and Reports menus.
 class MainWindow : public QWidget {
   Q_OBJECT
 
@@ -39,6 +43,8 @@ class MainWindow : public QWidget {
   ProgressPanel* progressPanel = nullptr;
   PortalRun* portalRun = nullptr;
   grid::FlexGrid* registerGrid = nullptr;  // the register grid of the main panel
+  QMenuBar* menuBar = nullptr;             // "&Copy" and "&Reports"
+  ReportCommands* reportCommands = nullptr;
 
   // The load in its fixed order: tables, portal login component, lists, register, defaults.
   void load();
@@ -85,6 +91,7 @@ class MainWindow : public QWidget {
   void showSaveConfirmedButton();
   bool showUnsavedToolTip(QEvent* event);
   void centre(QWidget* panel) const;
+  int menuBarHeight() const;
   bool loaded_ = false;
   bool closeAfterRun_ = false;
 };

@@ -65,10 +65,12 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   CmdSetup = button("CmdSetup", "Column Set&up", this);
 
   CmdLogin = button("CmdLogin", "&Fetch from Portal", this);
+  CmdKeepSame = button("CmdKeepSame", "&Keep Same", this);
   CmdSecEmail = button("CmdSecEmail", "&Default Contacts", this);
   CmdProceed = button("CmdProceed", "&Proceed", this);
   CmdSaveConfirmed = button("CmdSaveConfirmed", "Sa&ve Confirmed Details", this);
   CmdSaveConfirmed->hide();
+  CmdReport = button("CmdReport", "R&eports", this);
   CmdHelp = button("CmdHelp", "&Help", this);
   CmdQuit = button("CmdQuit", "&Quit", this);
   lblCount = new QLabel(this);
@@ -80,7 +82,7 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   top->addWidget(TxtSearch, 1);
   top->addWidget(CmdSearch);
   top->addSpacing(24);
-  top->addWidget(label("F&rom", TxtFromR[0], this));
+  top->addWidget(label("Fro&m", TxtFromR[0], this));
   top->addWidget(TxtFromR[0]);
   top->addWidget(label("&To", TxtFromR[1], this));
   top->addWidget(TxtFromR[1]);
@@ -90,7 +92,7 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
 
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(lblCount, 1);
-  for (ZENButton* b : {CmdSaveConfirmed, CmdLogin, CmdSecEmail, CmdProceed, CmdHelp, CmdQuit})
+  for (ZENButton* b : {CmdSaveConfirmed, CmdLogin, CmdKeepSame, CmdSecEmail, CmdProceed, CmdReport, CmdHelp, CmdQuit})
     bottom->addWidget(b);
 
   auto* layout = new QVBoxLayout(this);

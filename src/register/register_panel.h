@@ -37,10 +37,12 @@ class RegisterPanel : public QFrame {
 
   ZENButton* CmdSetup = nullptr;
   ZENButton* CmdLogin = nullptr;
+  ZENButton* CmdKeepSame = nullptr;  // pops up the Copy menu
   ZENButton* CmdSecEmail = nullptr;
   ZENButton* CmdProceed = nullptr;
   // Saves the details the portal confirmed and the store did not take; shown while there are such.
   ZENButton* CmdSaveConfirmed = nullptr;
+  ZENButton* CmdReport = nullptr;  // pops up the Reports menu
   ZENButton* CmdHelp = nullptr;
   ZENButton* CmdQuit = nullptr;
   QLabel* lblCount = nullptr;
