@@ -67,6 +67,7 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   CmdLogin = button("CmdLogin", "&Fetch from Portal", this);
   CmdSecEmail = button("CmdSecEmail", "&Default Contacts", this);
   CmdProceed = button("CmdProceed", "&Proceed", this);
+  CmdMailSetup = button("CmdMailSetup", "&Mail Setup", this);
   CmdHelp = button("CmdHelp", "&Help", this);
   CmdQuit = button("CmdQuit", "&Quit", this);
   lblCount = new QLabel(this);
@@ -88,7 +89,8 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
 
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(lblCount, 1);
-  for (ZENButton* b : {CmdLogin, CmdSecEmail, CmdProceed, CmdHelp, CmdQuit}) bottom->addWidget(b);
+  for (ZENButton* b : {CmdLogin, CmdSecEmail, CmdProceed, CmdMailSetup, CmdHelp, CmdQuit})
+    bottom->addWidget(b);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);

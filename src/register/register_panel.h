@@ -39,6 +39,7 @@ class RegisterPanel : public QFrame {
   ZENButton* CmdLogin = nullptr;
   ZENButton* CmdSecEmail = nullptr;
   ZENButton* CmdProceed = nullptr;
+  ZENButton* CmdMailSetup = nullptr;
   ZENButton* CmdHelp = nullptr;
   ZENButton* CmdQuit = nullptr;
   QLabel* lblCount = nullptr;
