@@ -62,12 +62,17 @@ AliasProgressPanel::AliasProgressPanel(QWidget* parent) : QFrame(parent) {
 
 void AliasProgressPanel::begin(const QString& userName, int rows) {
   captionLabel->setText(QStringLiteral("Creating Aliases for ") + userName);
-  bar->setRange(0, std::max(rows, 1));
+  rows_ = std::max(rows, 1);
+  bar->setRange(0, 100);
   bar->setValue(0);
 }
 
 void AliasProgressPanel::step(int row) {
-  bar->setValue(row);
+  // In whole per cent: the bar repaints at once when its value changes, which on every row of
+  // a long run would cost more than the rows themselves.
+  const int percent = int(qint64(row) * 100 / rows_);
+  if (percent != bar->value())
+    bar->setValue(percent);
 }
 
 }  // namespace kestrel::mail

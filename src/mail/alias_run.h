@@ -47,11 +47,15 @@ class AliasProgressPanel : public QFrame {
 
   // A run over `rows` rows for the named user begins.
   void begin(const QString& userName, int rows);
+  // The run has reached grid row `row`.
   void step(int row);
 
  signals:
   // LblClose was clicked.
   void closeClicked();
+
+ private:
+  int rows_ = 1;
 };
 
 }  // namespace kestrel::mail

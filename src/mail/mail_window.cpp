@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -275,8 +276,18 @@ void MailWindow::createAliases() {
     state.lastResult = outcome.result;
     return outcome;
   };
-  hooks.rowDone = [this](int row, bool requested) {
+  // The grid shows the results a few times a second rather than repaint after every client,
+  // which would cost more than the client's own work.
+  const grid::RedrawPause pause(g);
+  QElapsedTimer sinceShown;
+  sinceShown.start();
+  hooks.rowDone = [&](int row, bool requested) {
     progressPanel->step(row);
+    if (sinceShown.elapsed() >= 250) {
+      g.setRedraw(true);
+      g.setRedraw(false);
+      sinceShown.restart();
+    }
     if (requested)
       ui().DoEvents();
   };

@@ -193,7 +193,9 @@ class TstMailEndToEnd : public QObject {
                      .join('|');
     QCOMPARE(records, QStringList({ticked_[0] + "|client101|1|1", ticked_[1] + "|client102|1|1",
                                    ticked_[4] + "|client105|1|1", ticked_[5] + "|client106|1|1"}));
-    QCOMPARE(sim_.state().value("forwarders").toArray().size(), 4 + 1);  // and the unanswered one
+    QCOMPARE(sim_.state().value("forwarders").toArray().size(), 4 + 1);
+    SqlStore other(store_->connectionString(), "other");
+    QCOMPARE(other.scalar("SELECT COUNT(*) FROM WebMailFwder").toInt(), 4);  // and the unanswered one
   }
 
   void defaultAssignmentFetchesTheAliases() {
