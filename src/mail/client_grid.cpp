@@ -65,6 +65,7 @@ void ShowSelectedClients(FlexGridModel& g, const std::vector<AliasClient>& clien
   const grid::RedrawPause pause(g);
   g.setRows(vs::FirstRow);
   for (const AliasClient& c : clients) addClient(g, c, grid::flexChecked);
+  ReIndexing(g);
 }
 
 void ShowAllClients(FlexGridModel& g, const std::vector<AliasClient>& clients) {
@@ -73,6 +74,7 @@ void ShowAllClients(FlexGridModel& g, const std::vector<AliasClient>& clients) {
   addClient(g, {}, grid::flexUnchecked);
   g.setCellChecked(0, vs::Tick, grid::flexUnchecked);
   for (const AliasClient& c : clients) addClient(g, c, grid::flexUnchecked);
+  ReIndexing(g);
   fitColumns(g);
 }
 

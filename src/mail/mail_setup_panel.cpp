@@ -31,6 +31,7 @@ MailSetupPanel::MailSetupPanel(QWidget* parent) : QFrame(parent) {
   forwardToBox->setMinimumWidth(180);
   userSetupButton = MakeButton("Command2", "...", this);
   userSetupButton->setToolTip(QStringLiteral("Mailbox users of the domain"));
+  userSetupButton->setFixedWidth(32);
   forwarderField = new QLineEdit(this);
   forwarderField->setObjectName(QStringLiteral("TxtForwarder"));
   forwarderField->setReadOnly(true);

@@ -209,6 +209,22 @@ class TstMailWindow : public QObject {
     QTEST(sent, "statements");
   }
 
+  void leavingTheFieldsByKeyboardIdentifiesTheDomain() {
+    Fixture f;
+    MailWindow& w = f.open();
+    QLineEdit* host = w.mainPanel->hostField;
+    host->setFocus();
+    QTest::keyClicks(host, "panel.in");
+    QTest::keyClick(host, Qt::Key_Return);  // Enter moves on as Tab does
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.mainPanel->domainField));
+    QCOMPARE(w.state.currentDomainId, 0);  // no domain yet: nothing stored
+    QTest::keyClicks(w.mainPanel->domainField, "example.in");
+    QTest::keyClick(w.mainPanel->domainField, Qt::Key_Tab);
+    QCOMPARE(w.state.currentDomainId, 1);
+    QVERIFY(f.writes().contains(
+        "INSERT INTO WebMailDomain(DomainID, sUrl, sDomain)VALUES(1,'panel.in','example.in')"));
+  }
+
   void savingAUser_data() {
     QTest::addColumn<bool>("create");       // "Create New (From Kov)", else "Existing User"
     QTest::addColumn<QString>("name");      // typed, or "office" picked from the list
