@@ -42,6 +42,8 @@ class DesktopInteraction final : public Interaction {
         return QMessageBox::Critical;
       case Icon::Question:
         return QMessageBox::Question;
+      case Icon::None:
+        return QMessageBox::NoIcon;
     }
     return QMessageBox::Information;
   }

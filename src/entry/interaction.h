@@ -12,7 +12,7 @@ namespace kestrel {
 // script and records what was shown, so no handler ever blocks a test.
 class Interaction {
  public:
-  enum class Icon { Information, Exclamation, Critical, Question };
+  enum class Icon { Information, Exclamation, Critical, Question, None };
 
   virtual ~Interaction() = default;
 

@@ -8,6 +8,8 @@
 #include "entry/interaction.h"
 #include "entry/mod_it_main.h"
 #include "entry/module_tables.h"
+#include "mail/client_grid.h"
+#include "mail/mail_window.h"
 #include "platform/grid/flexgrid.h"
 #include "portal/confirmed_updates.h"
 #include "portal/portal_run.h"
@@ -89,6 +91,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(registerPanel->CmdLogin, &ZENButton::Click, this, &MainWindow::fetchProfiles);
   connect(registerPanel->CmdProceed, &ZENButton::Click, this, &MainWindow::proceedWithUpdate);
   connect(registerPanel->CmdSaveConfirmed, &ZENButton::Click, this, &MainWindow::saveConfirmedDetails);
+  connect(registerPanel->CmdMailSetup, &ZENButton::Click, this, &MainWindow::openMailSetup);
   connect(setupPanel, &SetupPanel::closeRequested, this, [this] { hidePanel(setupPanel); });
   connect(defaultPanel, &DefaultPanel::closeRequested, this, [this] { hidePanel(defaultPanel); });
   connect(reportPanel, &ReportPanel::closeRequested, this, [this] {
@@ -319,6 +322,19 @@ void MainWindow::proceedWithUpdate() {
   StartUpdateRun(*registerGrid, defaultPanel->sharingLimits(), [this](bool updateMode) {
     portalRun->runClients(updateMode ? RunMode::Update : RunMode::Fetch);
   });
+}
+
+void MainWindow::openMailSetup() {
+  // An open mail window keeps its clients and results and only comes to the front.
+  const bool opening = !mail::MailWindow::instance();
+  mail::MailWindow& mailWindow = mail::MailWindow::openDefault();
+  if (opening) {
+    mailWindow.loadClients(mail::SelectedRegisterClients(*registerGrid->model()));
+    mailWindow.InitMe();
+  }
+  mailWindow.show();
+  mailWindow.raise();
+  mailWindow.activateWindow();
 }
 
 bool MainWindow::previewKey(int keyCode, QObject* target) {

@@ -68,6 +68,8 @@ class MainWindow : public QWidget {
   void fetchProfiles();
   // The checks of the update run, then the portal run in update mode.
   void proceedWithUpdate();
+  // The mail window with the selected clients ("&Mail Setup"); one at a time.
+  void openMailSetup();
 
   // Brings a secondary panel in front and disables the main panel, or hides it and enables
   // the main panel again.

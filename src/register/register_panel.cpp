@@ -71,6 +71,7 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   CmdSaveConfirmed = button("CmdSaveConfirmed", "Sa&ve Confirmed Details", this);
   CmdSaveConfirmed->hide();
   CmdReport = button("CmdReport", "R&eports", this);
+  CmdMailSetup = button("CmdMailSetup", "&Mail Setup", this);
   CmdHelp = button("CmdHelp", "&Help", this);
   CmdQuit = button("CmdQuit", "&Quit", this);
   lblCount = new QLabel(this);
@@ -92,7 +93,8 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
 
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(lblCount, 1);
-  for (ZENButton* b : {CmdSaveConfirmed, CmdLogin, CmdKeepSame, CmdSecEmail, CmdProceed, CmdReport, CmdHelp, CmdQuit})
+  for (ZENButton* b : {CmdSaveConfirmed, CmdLogin, CmdKeepSame, CmdSecEmail, CmdProceed, CmdReport,
+                       CmdMailSetup, CmdHelp, CmdQuit})
     bottom->addWidget(b);
 
   auto* layout = new QVBoxLayout(this);

@@ -43,6 +43,7 @@ class RegisterPanel : public QFrame {
   // Saves the details the portal confirmed and the store did not take; shown while there are such.
   ZENButton* CmdSaveConfirmed = nullptr;
   ZENButton* CmdReport = nullptr;  // pops up the Reports menu
+  ZENButton* CmdMailSetup = nullptr;
   ZENButton* CmdHelp = nullptr;
   ZENButton* CmdQuit = nullptr;
   QLabel* lblCount = nullptr;

@@ -117,6 +117,16 @@ class TestSeed : public QObject {
         column(QStringLiteral("SELECT COUNT(*) FROM OnlineRegInfo WHERE Code_No='#?#COMMON#?#'")).value(0),
         QStringLiteral("1"));
   }
+
+  void mailDomainOnTheSimulatorOnce() {
+    SqlStore store(store_->connectionString());
+    QVERIFY(
+        SeedDemoMailDomain(store, QStringLiteral("127.0.0.1:18444"), QStringLiteral("demo-firm.example.in")));
+    QVERIFY(!SeedDemoMailDomain(store, QStringLiteral("127.0.0.1:1"), QStringLiteral("other.example.in")));
+    QCOMPARE(column(QStringLiteral("SELECT * FROM WebMailDomain")), QStringList{QStringLiteral("1")});
+    QCOMPARE(column(QStringLiteral("SELECT sUrl FROM WebMailDomain")),
+             QStringList{QStringLiteral("127.0.0.1:18444")});
+  }
 };
 
 QTEST_MAIN(TestSeed)

@@ -90,6 +90,12 @@ struct SeedSummary {
 // without it a store that holds clients already is refused (RuntimeError).
 SeedSummary SeedDemoStore(SqlStore& store, int clients, quint64 seed, bool reset);
 
+// The firm's mail domain on the hosting panel simulator, so that the demo's mail window opens on
+// it: a WebMailDomain row (the table created with the module's statement when missing), unless
+// the table holds a domain already. hostingAddress is the simulator's host and port as the
+// user would type it. Returns whether the row was added.
+bool SeedDemoMailDomain(SqlStore& store, const QString& hostingAddress, const QString& domain);
+
 // "kestrel-seed: 100000 clients (…) into sqlite:/… in 2.31 s (43290 clients/s)".
 QString SummaryLine(const SeedSummary& summary, const QString& where);
 

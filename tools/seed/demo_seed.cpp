@@ -71,6 +71,18 @@ SeedSummary SeedDemoStore(SqlStore& store, int clients, quint64 seed, bool reset
   return summary;
 }
 
+bool SeedDemoMailDomain(SqlStore& store, const QString& hostingAddress, const QString& domain) {
+  store.exec(
+      QStringLiteral("CREATE TABLE IF NOT EXISTS WebMailDomain(DomainID int(11), sUrl varchar(250), sDomain "
+                     "varchar(250), sSMTP varchar(250))"));
+  if (countRows(store, QStringLiteral("WebMailDomain")) > 0)
+    return false;
+  store.exec(QStringLiteral("INSERT INTO WebMailDomain(DomainID, sUrl, sDomain)VALUES(1,'") +
+             store.escape(hostingAddress) + QStringLiteral("','") + store.escape(domain) +
+             QStringLiteral("')"));
+  return true;
+}
+
 QString SummaryLine(const SeedSummary& s, const QString& where) {
   const double rate = s.seconds > 0 ? s.clients / s.seconds : 0;
   return QStringLiteral(
