@@ -20,6 +20,7 @@
 #include "register/setup_panel.h"
 #include "reports/report_commands.h"
 #include "reports/report_panel.h"
+#include "store/client_codes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -152,8 +153,18 @@ void MainWindow::load() {
     setupPanel->ChkChange->setChecked(true);
   });
   defaultPanel->loadSettings();
+  reportIndistinctCodes();
   loaded_ = true;
   layoutPanels();
+}
+
+// Codes the database server cannot tell apart share each other's rows; their write-backs are
+// refused by the store, so the user hears of them once, when the window loads.
+void MainWindow::reportIndistinctCodes() {
+  ErrorTrap trap(Window, u"ShowData");
+  const auto groups = trap.value([] { return FindIndistinctClientCodes(Base()); }, QList<QStringList>());
+  if (const QString message = IndistinctCodesMessage(groups); !message.isEmpty())
+    ui().MsgBox(message, Interaction::Icon::Information);
 }
 
 int MainWindow::menuBarHeight() const {

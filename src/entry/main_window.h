@@ -87,6 +87,7 @@ class MainWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void reportIndistinctCodes();
   void connectPortalRun();
   // Writes the journal's pending confirmations; the save button shows while some remain.
   void savePendingConfirmations(bool tellUser);
