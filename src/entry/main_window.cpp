@@ -11,6 +11,7 @@
 #include "platform/grid/flexgrid.h"
 #include "portal/confirmed_updates.h"
 #include "portal/portal_run.h"
+#include "portal/portal_settings_box.h"
 #include "portal/progress_panel.h"
 #include "register/client_register_load.h"
 #include "register/register_layout.h"
@@ -67,6 +68,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   reportPanel = new ReportPanel(this);
   reportPanel->hide();
   setupPanel = new SetupPanel(registerGrid, this);
+  portalSettings = new PortalSettingsBox(setupPanel);
+  setupPanel->addSection(portalSettings);
   setupPanel->hide();
   defaultPanel = new DefaultPanel(registerGrid, this);
   defaultPanel->hide();
@@ -84,6 +87,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(registerPanel->CmdProceed, &ZENButton::Click, this, &MainWindow::proceedWithUpdate);
   connect(registerPanel->CmdSaveConfirmed, &ZENButton::Click, this, &MainWindow::saveConfirmedDetails);
   connect(setupPanel, &SetupPanel::closeRequested, this, [this] { hidePanel(setupPanel); });
+  connect(setupPanel, &SetupPanel::applied, portalSettings, &PortalSettingsBox::save);
   connect(defaultPanel, &DefaultPanel::closeRequested, this, [this] { hidePanel(defaultPanel); });
   connect(reportPanel, &ReportPanel::closeRequested, this, [this] {
     registerPanel->show();
@@ -104,12 +108,8 @@ MainWindow::~MainWindow() {
 
 void MainWindow::connectPortalRun() {
   // While a run goes on the progress panel is in front; its Cancel sets the mark the run asks.
-  connect(portalRun, &PortalRun::started, this, [this] {
-    progressPanel->begin();
-    showPanel(progressPanel);
-  });
-  connect(portalRun, &PortalRun::clientStarted, progressPanel, &ProgressPanel::showClient);
-  connect(portalRun, &PortalRun::progressText, progressPanel, &ProgressPanel::showProgress);
+  progressPanel->follow(*portalRun);
+  connect(portalRun, &PortalRun::started, this, [this] { showPanel(progressPanel); });
   connect(portalRun, &PortalRun::finished, this, [this] {
     progressPanel->end();
     hidePanel(progressPanel);
@@ -231,6 +231,7 @@ void MainWindow::quit() {
 }
 
 void MainWindow::showSetup() {
+  portalSettings->load();
   showPanel(setupPanel);
 }
 

@@ -7,6 +7,7 @@ namespace kestrel {
 
 class DefaultPanel;
 class PortalRun;
+class PortalSettingsBox;
 class ProgressPanel;
 class RegisterPanel;
 class ReportPanel;
@@ -38,7 +39,8 @@ class MainWindow : public QWidget {
   DefaultPanel* defaultPanel = nullptr;
   ProgressPanel* progressPanel = nullptr;
   PortalRun* portalRun = nullptr;
-  grid::FlexGrid* registerGrid = nullptr;  // the register grid of the main panel
+  PortalSettingsBox* portalSettings = nullptr;  // on the setup panel
+  grid::FlexGrid* registerGrid = nullptr;       // the register grid of the main panel
 
   // The load in its fixed order: tables, portal login component, lists, register, defaults.
   void load();
