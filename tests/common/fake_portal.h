@@ -33,8 +33,8 @@ struct Journal {
   int live = 0, mostLive = 0;
   QStringList init;  // the log file and scratch folder of the last InitMe
   RunProgress* progress = nullptr;
-  int loginMs = 0;                 // how long each login takes
-  QHash<QString, int> livePan;     // instances between the login and the last call, by PAN
+  int loginMs = 0;              // how long each login takes
+  QHash<QString, int> livePan;  // instances between the login and the last call, by PAN
   QHash<QString, int> mostLivePan;
   QList<std::optional<bool>> takeOver;  // what the run chose for each login
   QMutex mutex;

@@ -28,9 +28,9 @@
 #include <QProcess>
 #include <QSet>
 #include <QSpinBox>
-#include <QThread>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 
 using namespace kestrel;
 using namespace kestrel::testing;
@@ -255,7 +255,8 @@ class TestEndToEnd : public QObject {
       QTest::qWait(20);  // the user types
       const QJsonObject sent = lastUpdate(portal.url, request.userId);
       --open;
-      return std::optional<PinReply>(PinReply{sent.value(u"mobilePin").toString(), sent.value(u"emailPin").toString()});
+      return std::optional<PinReply>(
+          PinReply{sent.value(u"mobilePin").toString(), sent.value(u"emailPin").toString()});
     }));
     setSessions(4);
     tickOnly([&](int r) { return codes.contains(g().TextMatrix(r, col::PartyCode)); });
@@ -276,8 +277,9 @@ class TestEndToEnd : public QObject {
       const int r = FindClientRowForTest(code);
       QCOMPARE(g().TextMatrix(r, col::ImportLogs), u"Validate Contact Success"_s);
       std::unique_ptr<Recordset> rs;
-      Base().RecordsetQuery(rs, u"SELECT MobNo, EmailID FROM OnlineRegInfo WHERE AsYr=0 AND Code_No='"_s + code + u'\'',
-                            Base().DBObj(), 0, 1);
+      Base().RecordsetQuery(
+          rs, u"SELECT MobNo, EmailID FROM OnlineRegInfo WHERE AsYr=0 AND Code_No='"_s + code + u'\'',
+          Base().DBObj(), 0, 1);
       QVERIFY(!rs->Eof());
       QCOMPARE(rs->Text(0), u"9000012345"_s);
       QCOMPARE(rs->Text(1), u"desk.four@firm.example.in"_s);
@@ -395,8 +397,8 @@ class TestEndToEnd : public QObject {
 
  private:
   QString rowState(int r) {
-    return g().TextMatrix(r, col::ImportLogs) + u" | "_s + g().CellBackColor(r, col::PartyName).name() + u" | "_s +
-           g().CellForeColor(r, col::PartyName).name();
+    return g().TextMatrix(r, col::ImportLogs) + u" | "_s + g().CellBackColor(r, col::PartyName).name() +
+           u" | "_s + g().CellForeColor(r, col::PartyName).name();
   }
   // Runs with this many portal sessions from now on, set as the practitioner sets it.
   void setSessions(int n) {

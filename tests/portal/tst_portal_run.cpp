@@ -12,8 +12,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRegularExpression>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace kestrel;
@@ -101,7 +101,6 @@ QStringList logLines() {
   return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
-
 // What the portal does to a client in the tests of the run's steering.
 enum class Turn { Ok, Busy, Denied, Locked, Skipped };
 Script ScriptOf(Turn turn) {
@@ -126,8 +125,8 @@ struct Steering {
   QList<Turn> turns;  // one client each, in row order
   DuringRest during;
   int processed;  // clients with an outcome, from the first row on; -1: as the sessions' timing has it
-  int rests;  // -1: at least one
-  bool refused;  // the user is told the portal refuses automated access
+  int rests;      // -1: at least one
+  bool refused;   // the user is told the portal refuses automated access
 };
 
 // A run's clients in several sessions, with what makes them hard to hand out.
@@ -442,8 +441,7 @@ class TestPortalRun : public QObject {
     }
     for (int i = 0; i < rows.size(); ++i) {
       const Script script = ScriptOf(c.turns[i]);
-      const QString expected =
-          i >= started.size() ? "" : script.login ? "Login Success" : script.errData;
+      const QString expected = i >= started.size() ? "" : script.login ? "Login Success" : script.errData;
       QCOMPARE(w.clients.TextMatrix(rows[i], col::ImportLogs), expected);
     }
     QCOMPARE(ui->messages.size(), size_t(c.refused ? 1 : 0));
@@ -535,8 +533,10 @@ class TestPortalRun : public QObject {
     updates.sort();
     QCOMPARE(updates, written);
     for (int i = 1; i < handedAt.size(); ++i)
-      QVERIFY2(handedAt[i] - handedAt[i - 1] >= c.spacingMs / 10 - 1,
-               qPrintable(QString("login %1 came %2 ms after the one before").arg(i).arg(handedAt[i] - handedAt[i - 1])));
+      QVERIFY2(
+          handedAt[i] - handedAt[i - 1] >= c.spacingMs / 10 - 1,
+          qPrintable(
+              QString("login %1 came %2 ms after the one before").arg(i).arg(handedAt[i] - handedAt[i - 1])));
     QVERIFY(ui->messages.empty());
     QVERIFY(w.panel.sessionLabels[0]->isVisibleTo(&w.panel) == (c.sessions > 1));
   }
