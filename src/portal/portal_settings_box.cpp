@@ -25,6 +25,7 @@ PortalSettingsBox::PortalSettingsBox(QWidget* parent) : QGroupBox(tr("e-filing p
       tr("Otherwise the run takes their session over, which logs the taxpayer out there"));
 
   auto* form = new QFormLayout(this);
+  form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   form->addRow(tr("Portal sessions at once:"), sessionsBox);
   form->addRow(tr("Time between new logins:"), loginGapBox);
   form->addRow(skipLoggedInBox);

@@ -117,7 +117,20 @@ void ProgressPanel::begin(int sessions) {
   if (lines > 0)
     clientLabel->setText(QStringLiteral("Fetching Details in %1 portal sessions").arg(lines));
   innerFrame->setVisible(true);
-  adjustSize();
+  fit();
+}
+
+void ProgressPanel::fit() {
+  // The width is fixed; wrapped captions take the height they need, and the panel keeps its
+  // centre over the window.
+  const int wanted =
+      std::max(minimumHeight(), hasHeightForWidth() ? heightForWidth(width()) : sizeHint().height());
+  if (wanted == height())
+    return;
+  const QPoint centre = geometry().center();
+  resize(width(), wanted);
+  if (isVisible())
+    move(centre.x() - width() / 2, centre.y() - wanted / 2);
 }
 
 void ProgressPanel::showClient(const QString& partyName) {
@@ -126,8 +139,10 @@ void ProgressPanel::showClient(const QString& partyName) {
 
 void ProgressPanel::showProgress(const QString& text) {
   runText_ = text;
-  if (!resting_)
+  if (!resting_) {
     progressLabel->setText(text);
+    fit();
+  }
 }
 
 QLabel* ProgressPanel::sessionLabel(int session) const {
@@ -142,6 +157,7 @@ void ProgressPanel::showSession(int session) {
     sessionLabels[i]->setText(head + QStringLiteral("free"));
   else
     sessionLabels[i]->setText(head + sessionClients_[i] + QStringLiteral("\n     ") + sessionSteps_[i]);
+  fit();
 }
 
 void ProgressPanel::showSessionClient(int session, const QString& partyName) {
@@ -167,6 +183,7 @@ void ProgressPanel::showRest(qint64 secondsLeft, const QString& reason) {
         reason + QStringLiteral("\nThe next client starts in %1.").arg(minutesAndSeconds(secondsLeft)));
   else
     progressLabel->setText(runText_);
+  fit();
 }
 
 void ProgressPanel::end() {

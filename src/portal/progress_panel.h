@@ -60,6 +60,7 @@ class ProgressPanel : public QFrame {
 
  private:
   QLabel* sessionLabel(int session) const;
+  void fit();
   void showSession(int session);
 
   bool cancelRequested_ = false;
