@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -220,6 +221,36 @@ class TestVelBase : public QObject {
     base.SaveSettingINI(u"ITRDEFSETUP"_s, u"K"_s, u"v"_s, ini);
     QCOMPARE(QFileInfo(ini).permissions(),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+  }
+
+  // A store or settings file named in a folder others use (a sticky one like /tmp, or any open
+  // folder the user chose) must not lock the others out of it; only Kestrel's own folders tighten.
+  void leavesFoldersItDoesNotOwn_data() {
+    QTest::addColumn<bool>("sticky");
+    QTest::addColumn<bool>("suiteHome");
+    QTest::newRow("sticky folder as suite home") << true << true;
+    QTest::newRow("sticky folder holding the store") << true << false;
+    QTest::newRow("open folder holding the store") << false << false;
+  }
+  void leavesFoldersItDoesNotOwn() {
+    QFETCH(bool, sticky);
+    QFETCH(bool, suiteHome);
+    const QString shared = dir_.path() + u"/shared-"_s + QString::number(sticky) + QString::number(suiteHome);
+    QVERIFY(QDir().mkpath(shared));
+    QCOMPARE(QProcess::execute(u"chmod"_s, {sticky ? u"1777"_s : u"755"_s, shared}), 0);
+    const QFile::Permissions mode = QFileInfo(shared).permissions();
+    {
+      VelBaseOptions options = optionsIn(u"home/Velmar"_s);
+      if (suiteHome)
+        options.suiteHome = shared;
+      else
+        options.connectionString = u"sqlite:"_s + shared + u"/store.db"_s;
+      VelBase base(options);
+      base.SaveSettingINI(u"ITRDEFSETUP"_s, u"K"_s, u"v"_s, shared + u"/ITRELFdefCongi.ini"_s);
+      base.ConQuery(u"Create Table t (a int)"_s);
+      base.ExePath();
+    }
+    QCOMPARE(QFileInfo(shared).permissions(), mode);
   }
 
   void suiteHomeFromEnvironment() {

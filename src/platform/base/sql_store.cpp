@@ -76,7 +76,7 @@ void SqlStore::open() {
     // The store holds clients' portal passwords: a new file is the owner's alone, and SQLite
     // gives its journal the same permissions.
     if (address_.path != u":memory:") {
-      MakeOwnerOnlyFolder(QFileInfo(address_.path).absolutePath());
+      MakeOwnerOnlyFolder(QFileInfo(address_.path).absolutePath(), ExistingFolder::Leave);
       CreateOwnerOnlyFile(address_.path);
     }
     db.setDatabaseName(address_.path);

@@ -281,7 +281,7 @@ QString VelBase::GetSettingINI(const QString& section, const QString& key, const
 
 void VelBase::SaveSettingINI(const QString& section, const QString& key, const QString& value,
                              const QString& filePath) {
-  MakeOwnerOnlyFolder(QFileInfo(filePath).absolutePath());
+  MakeOwnerOnlyFolder(QFileInfo(filePath).absolutePath(), ExistingFolder::Leave);
   QSettings settings(filePath, QSettings::IniFormat);
   settings.setValue(section + QLatin1Char('/') + key, value);
   settings.sync();
