@@ -245,8 +245,12 @@ void InboxPanel::checkForMails() {
   window_.hideOverlay(&progress);
   reading_ = false;
   window_.setRunning(false);
+  // The newest message shows at once.
   shownRow_ = -1;
-  showMessage();
+  if (g.Rows() > vsinbox::FirstRow && g.Row() < vsinbox::FirstRow)
+    g.setRow(vsinbox::FirstRow);
+  else
+    showMessage();
 }
 
 void InboxPanel::clearMessage() {
