@@ -3,6 +3,7 @@
 #include "demo_data.h"
 #include "platform/base/sql_store.h"
 #include "platform/base/suite_schema.h"
+#include "support/owner_only.h"
 
 #include <QDir>
 #include <QEvent>
@@ -45,7 +46,7 @@ ManualLink LinkManualIntoSuiteHome(const QString& suiteHome, const QString& manu
   } else if (current.exists()) {
     return ManualLink::KeptSuiteFolder;
   }
-  QDir().mkpath(suiteHome);
+  MakeOwnerOnlyFolder(suiteHome);
   return QFile::link(target, link) ? ManualLink::Linked : ManualLink::Failed;
 }
 
