@@ -1,5 +1,5 @@
-# The Debian package, made from the install rules by running `cpack` in the build folder:
-# kestrel_<version>_<architecture>.deb.
+# The Debian package, made from the install rules: `cmake --build <build> --target deb` writes
+# <build>/package/kestrel_<version>_<architecture>.deb, with the manual when the build can make it.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -24,6 +24,7 @@ kestrel-demo adds a demo portal and a demo hosting panel to try it out.]=])
 # Libraries the programs link are found by dpkg-shlibdeps; what Qt loads as plugins at run time
 # is named here: the store drivers and the fonts the windows and reports are measured in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-mysql, fonts-wine, fonts-lohit-deva, fonts-lohit-taml")
 # F1 opens the manual with the desktop's PDF viewer.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, evince | pdf-viewer")
@@ -31,3 +32,21 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 
 include(CPack)
+
+# CPack's own `package` target packs what `all` built; this one builds the manual first.
+add_custom_target(deb
+  COMMAND ${CMAKE_CPACK_COMMAND} -G DEB --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+          -B ${CMAKE_BINARY_DIR}/package
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR} USES_TERMINAL VERBATIM)
+add_dependencies(deb kestrel-host kestrel-seed kestrel-portal-sim kestrel-hosting-sim kestrel-compressed-docs)
+if(TARGET kestrel-icons)
+  add_dependencies(deb kestrel-icons)
+endif()
+# The manual is written by a target of its own where the build has its tools; looked for once
+# every folder of the project has been read.
+function(kestrel_deb_with_manual)
+  if(TARGET kestrel_manual)
+    add_dependencies(deb kestrel_manual)
+  endif()
+endfunction()
+cmake_language(DEFER CALL kestrel_deb_with_manual)
