@@ -61,7 +61,7 @@ bool PrepareDemoStore(const QString& connection, const QString& hostingAddress) 
 }
 
 const QString& DemoWindowTitles::suffix() {
-  static const QString text = QStringLiteral(" \u2014 demo data");
+  static const QString text = QStringLiteral(" (demo data)");
   return text;
 }
 

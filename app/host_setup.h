@@ -22,7 +22,7 @@ ManualLink LinkManualIntoSuiteHome(const QString& suiteHome, const QString& manu
 // that holds no clients yet. Returns whether it filled the store.
 bool PrepareDemoStore(const QString& connection, const QString& hostingAddress);
 
-// Marks the module's windows as running on demo data: " — demo data" after the caption of the
+// Marks the module's windows as running on demo data: " (demo data)" after the caption of the
 // main window and the mail window, kept there should the module set the caption again.
 class DemoWindowTitles : public QObject {
   Q_OBJECT

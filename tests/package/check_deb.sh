@@ -85,7 +85,7 @@ env -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u KESTREL_SUITE_HOME -u KESTREL_STORE H
     notice=$(timeout 60 xdotool search --sync --name "Bulk Contact Detail Verification" | head -n 1)
     [ -n "$notice" ] || { echo "the notice did not show" >>"$2"; exit 1; }
     xdotool windowfocus --sync "$notice" key Return
-    timeout 60 xdotool search --sync --name "demo data\$" >/dev/null ||
+    timeout 60 xdotool search --sync --name "Updation.*\\(demo data\\)" >/dev/null ||
       { echo "no main window marked demo data" >>"$2"; exit 1; }' _ "$kestrel" "$out" ||
   fail "the unpacked kestrel on a fresh home: $(cat "$out")"
 grep -q "(demo data)" "$out" || fail "kestrel did not say it runs on demo data: $(cat "$out")"
