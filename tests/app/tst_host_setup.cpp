@@ -23,6 +23,12 @@ struct LinkCase {
   QString opens;  // the text of HTMLHelp/ITR_Help.pdf afterwards; "" when there is none
 };
 
+struct TitleCase {
+  QString window;   // object name
+  QString retitle;  // a caption the window sets once shown ("" for none)
+  QString expected;
+};
+
 void writeFile(const QString& path, const QByteArray& text) {
   QDir().mkpath(QFileInfo(path).absolutePath());
   QFile file(path);
@@ -38,6 +44,7 @@ QString readFile(const QString& path) {
 }  // namespace
 
 Q_DECLARE_METATYPE(LinkCase)
+Q_DECLARE_METATYPE(TitleCase)
 
 class TestHostSetup : public QObject {
   Q_OBJECT
@@ -103,61 +110,46 @@ class TestHostSetup : public QObject {
   }
 
   void preparesTheDemoStoreOnce() {
+    // A fresh store gets clients and the mail domain once; a store with clients of its own
+    // is left as it is.
     QTemporaryDir dir;
-    const QString connection = "sqlite:" + dir.filePath("Velmar.db");
-    QVERIFY(PrepareDemoStore(connection, "127.0.0.1:18555"));
-    QVERIFY(!PrepareDemoStore(connection, "127.0.0.1:18555"));
-    SqlStore store(connection, "test");
+    const QString fresh = "sqlite:" + dir.filePath("fresh.db");
+    QVERIFY(PrepareDemoStore(fresh, "127.0.0.1:18555"));
+    QVERIFY(!PrepareDemoStore(fresh, "127.0.0.1:18555"));
+    SqlStore store(fresh, "test");
     QVERIFY(store.scalar("SELECT COUNT(*) FROM OnlineRegInfo WHERE AsYr=0").toInt() > 200);
     QCOMPARE(store.scalar("SELECT COUNT(*) FROM WebMailDomain").toInt(), 1);
     QCOMPARE(store.scalar("SELECT sUrl FROM WebMailDomain").toString(), "127.0.0.1:18555");
-  }
 
-  void leavesAStoreWithClientsAlone() {
-    QTemporaryDir dir;
-    const QString connection = "sqlite:" + dir.filePath("Velmar.db");
-    {
-      SqlStore store(connection, "test");
-      store.exec("CREATE TABLE OnlineRegInfo(Code_No varchar(50), AsYr int)");
-      store.exec("INSERT INTO OnlineRegInfo VALUES('C1', 0)");
-    }
-    QVERIFY(!PrepareDemoStore(connection, "127.0.0.1:18444"));
-    SqlStore store(connection, "test");
-    QCOMPARE(store.scalar("SELECT COUNT(*) FROM OnlineRegInfo").toInt(), 1);
-    QCOMPARE(store.scalar("SELECT COUNT(*) FROM sqlite_master WHERE name='WebMailDomain'").toInt(), 0);
+    const QString suite = "sqlite:" + dir.filePath("suite.db");
+    SqlStore own(suite, "test");
+    own.exec("CREATE TABLE OnlineRegInfo(Code_No varchar(50), AsYr int)");
+    own.exec("INSERT INTO OnlineRegInfo VALUES('C1', 0)");
+    QVERIFY(!PrepareDemoStore(suite, "127.0.0.1:18444"));
+    QCOMPARE(own.scalar("SELECT COUNT(*) FROM OnlineRegInfo").toInt(), 1);
+    QCOMPARE(own.scalar("SELECT COUNT(*) FROM sqlite_master WHERE name='WebMailDomain'").toInt(), 0);
   }
 
   void marksTheModuleWindows_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("retitle");  // a caption the window sets once shown ("" for none)
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<TitleCase>("c");
     const QString mark = DemoWindowTitles::suffix();
-    QTest::newRow("main window") << "frmKestrel"
-                                 << ""
-                                 << "Caption" + mark;
-    QTest::newRow("mail window") << "FrmMailSetup"
-                                 << ""
-                                 << "Caption" + mark;
-    QTest::newRow("caption set again") << "frmKestrel"
-                                       << "Other"
-                                       << "Other" + mark;
-    QTest::newRow("notice stays") << "FrmNotice"
-                                  << "" << QString("Caption");
+    QTest::newRow("main window") << TitleCase{"frmKestrel", "", "Caption" + mark};
+    QTest::newRow("mail window") << TitleCase{"FrmMailSetup", "", "Caption" + mark};
+    QTest::newRow("caption set again") << TitleCase{"frmKestrel", "Other", "Other" + mark};
+    QTest::newRow("notice stays") << TitleCase{"FrmNotice", "", "Caption"};
   }
 
   void marksTheModuleWindows() {
-    QFETCH(QString, name);
-    QFETCH(QString, retitle);
-    QFETCH(QString, expected);
+    QFETCH(TitleCase, c);
     DemoWindowTitles marker;
     qApp->installEventFilter(&marker);
     QWidget window;
-    window.setObjectName(name);
+    window.setObjectName(c.window);
     window.setWindowTitle("Caption");
     window.show();
-    if (!retitle.isEmpty())
-      window.setWindowTitle(retitle);
-    QCOMPARE(window.windowTitle(), expected);
+    if (!c.retitle.isEmpty())
+      window.setWindowTitle(c.retitle);
+    QCOMPARE(window.windowTitle(), c.expected);
   }
 };
 
