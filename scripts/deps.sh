@@ -9,7 +9,7 @@ run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt
           libgmime-3.0-dev libxlsxwriter-dev fonts-wine)
 test_pkgs=(mariadb-server mariadb-client clang libclang-rt-14-dev nlohmann-json3-dev rapidjson-dev
            clang-format xvfb xauth openssl dovecot-core dovecot-pop3d python3-openpyxl
-           libreoffice-calc-nogui)
+           libreoffice-calc-nogui dpkg-dev lintian desktop-file-utils librsvg2-bin file groff-base xdotool)
 
 want=("${run_pkgs[@]}")
 [ "${1:-run}" = test ] && want+=("${test_pkgs[@]}")
