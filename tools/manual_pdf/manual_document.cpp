@@ -21,8 +21,9 @@ namespace kestrel::manual {
 
 namespace {
 
-// A screenshot pixel on paper, in millimetres: a window of 1180 pixels fills the text width.
-constexpr double PictureMmPerPixel = 0.144;
+// A screenshot pixel on paper, in millimetres: panels and dialogs print large enough to read;
+// a whole window is narrowed to the text width.
+constexpr double PictureMmPerPixel = 0.2;
 // A picture takes at most this share of the page's height.
 constexpr double PictureMaxHeightShare = 0.62;
 constexpr int Resolution = 300;
@@ -82,6 +83,8 @@ class Builder {
       first.mergeBlockFormat(breakBefore);
     }
     placePictures();
+    captionPictures();
+    styleTables();
     keepPicturesWhole();
   }
 
@@ -185,6 +188,54 @@ class Builder {
       right.insertText(QString::number(e.page), entry);
     }
     cursor.movePosition(QTextCursor::End);
+  }
+
+  // Each picture's alternative text, in italics under it.
+  void captionPictures() {
+    std::vector<std::pair<int, QString>> captions;  // end of the picture's block, text
+    for (QTextBlock block = doc_.begin(); block.isValid(); block = block.next())
+      for (auto it = block.begin(); !it.atEnd(); ++it)
+        if (const QTextFragment f = it.fragment(); f.charFormat().isImageFormat()) {
+          const QString text = f.charFormat().stringProperty(QTextFormat::ImageAltText).trimmed();
+          if (!text.isEmpty())
+            captions.emplace_back(block.position() + block.length() - 1, text);
+        }
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    centred.setTopMargin(pageSize_.height() * 0.004);
+    centred.setBottomMargin(pageSize_.height() * 0.01);
+    centred.setPageBreakPolicy(QTextFormat::PageBreak_Auto);
+    QTextCharFormat italic;
+    italic.setFontItalic(true);
+    italic.setFontPointSize(BodyPointSize * 0.9);
+    italic.setForeground(QColor(70, 70, 70));
+    // From the end, so that the positions still to come stay valid.
+    for (auto c = captions.rbegin(); c != captions.rend(); ++c) {
+      QTextCursor cursor(&doc_);
+      cursor.setPosition(c->first);
+      cursor.insertBlock(centred, italic);
+      cursor.insertText(c->second, italic);
+    }
+  }
+
+  // Tables with room in their cells and light rules.
+  void styleTables() {
+    // Frame lengths are in units of a 96 dpi screen, as picture sizes are.
+    const double point = 96.0 / 72.0;
+    for (QTextFrame* frame : doc_.rootFrame()->childFrames()) {
+      auto* table = qobject_cast<QTextTable*>(frame);
+      if (!table || table->format().border() == 0)  // the contents page's own table
+        continue;
+      QTextTableFormat f = table->format();
+      f.setBorder(0.6 * point);
+      f.setBorderBrush(QColor(150, 150, 150));
+      f.setBorderCollapse(true);
+      f.setCellSpacing(0);
+      f.setCellPadding(3 * point);
+      f.setTopMargin(3 * point);
+      f.setBottomMargin(6 * point);
+      table->setFormat(f);
+    }
   }
 
   // The layout lets a picture taller than the rest of its page run over the page's foot; such a
