@@ -77,10 +77,12 @@ class Builder {
       QTextBlockFormat breakBefore;
       breakBefore.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
       cursor.insertBlock(breakBefore);
-      chapterStarts_.push_back(cursor.position());
+      const int start = cursor.position();
       cursor.insertFragment(QTextDocumentFragment(&chapter));
-      QTextCursor first(doc_.findBlock(chapterStarts_.back()));
+      // A cursor follows its block through the captions inserted before it later.
+      QTextCursor first(doc_.findBlock(start));
       first.mergeBlockFormat(breakBefore);
+      chapterStarts_.push_back(first);
     }
     placePictures();
     captionPictures();
@@ -95,7 +97,7 @@ class Builder {
       // The top of the heading's first line (the block's own rectangle may begin on the page
       // before, where the page break pushed it from); the layout puts it at the page's edge
       // within a fraction of a pixel.
-      const QTextBlock block = doc_.findBlock(chapterStarts_[size_t(i)]);
+      const QTextBlock block = chapterStarts_[size_t(i)].block();
       double top = doc_.documentLayout()->blockBoundingRect(block).top();
       if (const QTextLayout* layout = block.layout(); layout && layout->lineCount() > 0)
         top = layout->position().y() + layout->lineAt(0).y();
@@ -313,7 +315,7 @@ class Builder {
   QTextDocument doc_;
   QSizeF pageSize_;
   double footerHeight_ = 0;
-  std::vector<int> chapterStarts_;
+  std::vector<QTextCursor> chapterStarts_;
 };
 
 }  // namespace
