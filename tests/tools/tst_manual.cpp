@@ -81,6 +81,13 @@ class TestManual : public QObject {
     QVERIFY(info.contains(QRegularExpression(QStringLiteral("Title:\\s+Kestrel help manual"))));
     QVERIFY(pages_[0].contains(QStringLiteral("Kestrel help manual")));
     QVERIFY(pages_[1].contains(QStringLiteral("Contents")));
+    // No page is left empty (the foot line aside).
+    for (int page = 1; page <= pages_.size(); ++page) {
+      const QString text =
+          words(pages_[page - 1]).remove(QRegularExpression(QStringLiteral("Kestrel help manual \\d+$")));
+      QVERIFY2(!text.trimmed().isEmpty() || picturesOn_.value(page) > 0,
+               qPrintable(QStringLiteral("page %1 is empty").arg(page)));
+    }
     // Every chapter file is in the manual, and nothing else is listed.
     QCOMPARE(listed_.size(), QDir(ChapterFolder).entryList({QStringLiteral("*.md")}).size());
   }

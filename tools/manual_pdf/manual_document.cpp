@@ -76,7 +76,10 @@ class Builder {
       chapter.setMarkdown(markdown);
       QTextBlockFormat breakBefore;
       breakBefore.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-      cursor.insertBlock(breakBefore);
+      // The empty paragraph that follows a table is where the chapter begins; another one would
+      // stay behind on a page of its own when the table ends at the foot of a page.
+      if (!cursor.block().text().isEmpty())
+        cursor.insertBlock(breakBefore);
       const int start = cursor.position();
       cursor.insertFragment(QTextDocumentFragment(&chapter));
       // A cursor follows its block through the captions inserted before it later.
@@ -235,7 +238,9 @@ class Builder {
       f.setCellSpacing(0);
       f.setCellPadding(3 * point);
       f.setTopMargin(3 * point);
-      f.setBottomMargin(6 * point);
+      // Nothing below the last row: a margin there could spill onto a page of its own when the
+      // table ends at the foot of a page.
+      f.setBottomMargin(0);
       table->setFormat(f);
     }
   }
