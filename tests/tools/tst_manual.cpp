@@ -52,6 +52,7 @@ class TestManual : public QObject {
   QStringList pages_;          // the text of each page, from page 1
   QMap<QString, int> listed_;  // contents: title -> page
   QMap<int, int> picturesOn_;  // page -> pictures
+  QMap<QString, int> marked_;  // bookmarks: title -> page
 
  private slots:
   void initTestCase() {
@@ -67,6 +68,16 @@ class TestManual : public QObject {
     for (const QString& line : pages_[1].split(QLatin1Char('\n')))
       if (const auto m = entry.match(line); m.hasMatch())
         listed_.insert(words(m.captured(1)), m.captured(2).toInt());
+    const QString xml = run(QStringLiteral("pdftohtml"), {QStringLiteral("-xml"), QStringLiteral("-i"),
+                                                          QStringLiteral("-stdout"), ManualPdf});
+    static const QRegularExpression item(QStringLiteral("<item page=\"(\\d+)\">([^<]*)</item>"));
+    for (auto it = item.globalMatch(xml); it.hasNext();) {
+      const auto m = it.next();
+      marked_.insert(words(m.captured(2)
+                               .replace(QStringLiteral("&amp;"), QStringLiteral("&"))
+                               .replace(QStringLiteral("&#39;"), QStringLiteral("'"))),
+                     m.captured(1).toInt());
+    }
     const QString images = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), ManualPdf});
     for (const QString& line : images.split(QLatin1Char('\n'))) {
       const QStringList f = line.simplified().split(QLatin1Char(' '));
@@ -98,7 +109,8 @@ class TestManual : public QObject {
          QDir(ChapterFolder).entryList({QStringLiteral("*.md")}, QDir::Files, QDir::Name))
       QTest::newRow(qPrintable(name)) << ChapterFolder + QLatin1Char('/') + name;
   }
-  // The chapter starts on the page the contents name, and its pictures are on its pages.
+  // The chapter starts on the page the contents and its bookmark name, and its pictures are on its
+  // pages.
   void chapters() {
     QFETCH(QString, file);
     const Chapter c = readChapter(file);
@@ -107,6 +119,7 @@ class TestManual : public QObject {
              qPrintable(c.title + QStringLiteral(" is not in the contents")));
     const int first = listed_.value(words(c.title));
     QVERIFY(first > 2 && first <= pages_.size());
+    QCOMPARE(marked_.value(words(c.title)), first);
     QVERIFY2(words(pages_[first - 1]).startsWith(words(c.title)),
              qPrintable(QStringLiteral("page %1 does not open with %2").arg(first).arg(c.title)));
     int next = int(pages_.size()) + 1;

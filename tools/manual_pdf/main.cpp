@@ -2,9 +2,11 @@
 //   kestrel-manual-pdf --out ITR_Help.pdf --images DIR --title T --subtitle S chapter.md ...
 // Offscreen unless another platform is asked for, so the build needs no display.
 #include "manual_document.h"
+#include "pdf_outline.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -45,6 +47,16 @@ int main(int argc, char** argv) {
     // half-written manual where the program looks for it.
     const QString partial = pdf + QStringLiteral(".part");
     const kestrel::manual::ManualResult result = kestrel::manual::WriteManualPdf(source, partial);
+    // One bookmark per chapter, which PDF viewers show beside the pages.
+    std::vector<kestrel::manual::OutlineEntry> bookmarks;
+    for (const auto& entry : result.contents) bookmarks.push_back({entry.title, entry.page});
+    QFile written(partial);
+    if (!written.open(QIODevice::ReadWrite))
+      throw std::runtime_error(QStringLiteral("cannot open %1 again").arg(partial).toStdString());
+    const QByteArray withOutline = kestrel::manual::WithOutline(written.readAll(), bookmarks);
+    if (!written.seek(0) || written.write(withOutline) != withOutline.size() || !written.flush())
+      throw std::runtime_error(QStringLiteral("cannot write %1").arg(partial).toStdString());
+    written.close();
     QFile::remove(pdf);
     if (!QFile::rename(partial, pdf))
       throw std::runtime_error(QStringLiteral("cannot rename %1 to %2").arg(partial, pdf).toStdString());
