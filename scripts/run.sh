@@ -28,6 +28,13 @@ for ((i = 0; i < ${#args[@]}; i++)); do
   esac
 done
 
+# The help manual that F1 and Help open: the build writes it, the suite home's HTMLHelp holds it.
+help_home=${home:-${XDG_DATA_HOME:-$HOME/.local/share}/Velmar}
+if [ -f "$root/build/HTMLHelp/ITR_Help.pdf" ]; then
+  (umask 077 && mkdir -p "$help_home/HTMLHelp" &&
+    cp "$root/build/HTMLHelp/ITR_Help.pdf" "$help_home/HTMLHelp/ITR_Help.pdf")
+fi
+
 sim_pid=
 hosting_pid=
 stop_sim() {
