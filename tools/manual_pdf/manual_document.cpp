@@ -276,8 +276,9 @@ class Builder {
     return false;
   }
 
-  // Loads each picture the chapters name and sizes it for the page. A picture's paragraph keeps
-  // its spacing above it, so that nothing of it reaches past the picture onto the next page.
+  // Loads each picture the chapters name and sizes it for the page. A picture's paragraph is
+  // centred and keeps its spacing above it, so that nothing of it reaches past the picture onto
+  // the next page.
   void placePictures() {
     // Image sizes are given in units of a 96 dpi screen; the layout scales them to the writer.
     const double unitsPerPixel = 96.0 / writer_.logicalDpiY();
@@ -310,6 +311,7 @@ class Builder {
         QTextBlockFormat spacing = block.blockFormat();
         spacing.setTopMargin(spacing.topMargin() + spacing.bottomMargin());
         spacing.setBottomMargin(0);
+        spacing.setAlignment(Qt::AlignHCenter);
         QTextCursor(block).setBlockFormat(spacing);
       }
     }
