@@ -6,6 +6,7 @@
 #include "entry/notice_dialog.h"
 #include "mail/account_panel.h"
 #include "mail/alias_panel.h"
+#include "mail/client_grid.h"
 #include "mail/inbox_panel.h"
 #include "mail/mail_setup_panel.h"
 #include "mail/mail_window.h"
@@ -65,6 +66,15 @@ void showColumns(MainWindow& w, const QList<int>& columns) {
   setup.CmdOKSetup_Click();
 }
 
+// How many clients' Import Logs begin with the text.
+int outcomes(const grid::FlexGridModel& g, int column, const QString& text) {
+  int n = 0;
+  for (int r = 0; r < g.Rows(); ++r)
+    if (g.TextMatrix(r, column).startsWith(text))
+      ++n;
+  return n;
+}
+
 // The columns shown when the window opens.
 QList<int> startColumns() {
   QList<int> shown;
@@ -79,6 +89,13 @@ QList<int> startColumns() {
 ShotBook::ShotBook(QString folder, SimulatorProcess& portal) : folder_(std::move(folder)), portal_(portal) {
   if (!QDir().mkpath(folder_))
     throw std::runtime_error(QStringLiteral("cannot create %1").arg(folder_).toStdString());
+}
+
+void ShotBook::expect(bool state, const char* problem) {
+  if (state)
+    return;
+  ++failures_;
+  QTextStream(stderr) << "kestrel-manual-shots: " << problem << Qt::endl;
 }
 
 void ShotBook::settle() {
@@ -170,6 +187,8 @@ void ShotBook::fetch() {
   w.fetchProfiles();
   QObject::disconnect(connection);
   settle();
+  expect(outcomes(*w.registerGrid->model(), col::ImportLogs, QStringLiteral("Login Success")) > 0,
+         "no client was fetched from the portal");
   // The portal's details beside the suite's.
   showColumns(w, {col::SrNo, col::PartyName, col::Software + col::Mobile1, col::Software + col::EMail1,
                   col::LoginName, col::Login + col::Mobile1, col::Login + col::EMail1, col::ImportLogs});
@@ -252,6 +271,8 @@ void ShotBook::mailSetup() {
   m.hideOverlay(m.aliasPanel);
   m.createAliases();
   settle();
+  expect(outcomes(*p.clientGrid->model(), mail::vs::ImportLogs, QStringLiteral("SUCCESS:")) > 0,
+         "no alias was created");
   save(&m, QStringLiteral("aliases-created"));
 
   // The inbox, and the account its mailbox is read with.
@@ -319,6 +340,8 @@ void ShotBook::defaultsAndUpdate() {
     QTextStream(stderr) << "kestrel-manual-shots: no PIN box opened during the update" << Qt::endl;
   }
   settle();
+  expect(outcomes(*w.registerGrid->model(), col::ImportLogs, QStringLiteral("Validate Contact Success")) > 0,
+         "no client's update was confirmed");
   save(&w, QStringLiteral("updated"));
   showColumns(w, startColumns());
 }

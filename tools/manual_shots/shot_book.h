@@ -41,6 +41,8 @@ class ShotBook {
 
   // Writes the widget's picture as <name>.png.
   void save(QWidget* widget, const QString& name);
+  // A state the pictures rely on; without it the run fails, naming the problem.
+  void expect(bool state, const char* problem);
   // Lets pending events (layouts, repaints, queued calls) run.
   static void settle();
   // Runs action; each dialog titled `title` that opens meanwhile is handed to answer (with its
