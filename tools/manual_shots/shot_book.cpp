@@ -237,10 +237,9 @@ void ShotBook::mailSetup() {
   MainWindow& w = *window_;
   w.openMailSetup();
   mail::MailWindow* mailWindow = mail::MailWindow::instance();
-  if (!mailWindow) {
-    ++failures_;
+  expect(mailWindow != nullptr, "the mail window did not open");
+  if (!mailWindow)
     return;
-  }
   mail::MailWindow& m = *mailWindow;
   m.resize(MailSize);
   settle();
@@ -335,10 +334,7 @@ void ShotBook::defaultsAndUpdate() {
         else
           dialog->reject();
       });
-  if (boxes == 0) {
-    ++failures_;
-    QTextStream(stderr) << "kestrel-manual-shots: no PIN box opened during the update" << Qt::endl;
-  }
+  expect(boxes > 0, "no PIN box opened during the update");
   settle();
   expect(outcomes(*w.registerGrid->model(), col::ImportLogs, QStringLiteral("Validate Contact Success")) > 0,
          "no client's update was confirmed");
