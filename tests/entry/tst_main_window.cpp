@@ -299,18 +299,37 @@ class TestMainWindow : public QObject {
     QTEST(grid.TextMatrix(FirstDataRow, col::NewMobile1), "mobile");
   }
 
-  void helpOpensOnlyAnExistingDocument() {
+  // F1 anywhere in the window, and the help button, ask the desktop to open the manual under the
+  // program folder; without a manual nothing is opened.
+  void help_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("manualPresent");
+    QTest::newRow("F1 on the register, no manual") << "F1 register" << false;
+    QTest::newRow("F1 on the register") << "F1 register" << true;
+    QTest::newRow("F1 in the default contacts panel") << "F1 defaults" << true;
+    QTest::newRow("help button") << "button" << true;
+  }
+  void help() {
+    QFETCH(QString, way);
+    QFETCH(bool, manualPresent);
     Module m;
     MainWindow& w = m.open();
-    QTest::keyClick(w.registerGrid, Qt::Key_F1);
-    QVERIFY(m.script->opened.isEmpty());
     const QString path = m.base->ExePath() + QStringLiteral("/HTMLHelp/ITR_Help.pdf");
-    QDir().mkpath(m.base->ExePath() + QStringLiteral("/HTMLHelp"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    w.openHelp();
-    QCOMPARE(m.script->opened, QStringList{QDir::toNativeSeparators(path)});
+    if (manualPresent) {
+      QVERIFY(QDir().mkpath(m.base->ExePath() + QStringLiteral("/HTMLHelp")));
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    if (way == "F1 register") {
+      QTest::keyClick(w.registerGrid, Qt::Key_F1);
+    } else if (way == "F1 defaults") {
+      w.showDefaults();
+      QTest::keyClick(w.defaultPanel->primaryMobileBox, Qt::Key_F1);
+    } else {
+      w.registerPanel->CmdHelp->PerformClick();
+    }
+    QCOMPARE(m.script->opened, manualPresent ? QStringList{QDir::toNativeSeparators(path)} : QStringList());
+    QFile::remove(path);
   }
 
   // OpenForm through the modal notice, answered by a key or a button.
