@@ -45,7 +45,10 @@ RunSummary SummariseRun(const grid::FlexGridModel& clients, const RunSummaryInpu
                .arg(summary.processed)
                .arg(input.selected);
   else
-    text = QStringLiteral("%1 finished in %2: %3 client(s)").arg(run, took).arg(summary.processed);
+    text = QStringLiteral("%1 finished in %2: %3 %4")
+               .arg(run, took)
+               .arg(summary.processed)
+               .arg(summary.processed == 1 ? QStringLiteral("client") : QStringLiteral("clients"));
   QStringList counts;
   for (const auto& [outcome, count] : summary.outcomes)
     counts << QStringLiteral("%1 \u00d7 %2").arg(count).arg(outcome);

@@ -46,7 +46,7 @@ class TestRunSummary : public QObject {
         5,
         // C waits from an earlier run; this run did not confirm it.
         {"B", "C"},
-        "Update on the portal finished in 3 min 12 s: 5 client(s) \u2014 3 \u00d7 Validate Contact "
+        "Update on the portal finished in 3 min 12 s: 5 clients \u2014 3 \u00d7 Validate Contact "
         "Success, 1 \u00d7 Invalid Password, Please retry, 1 \u00d7 Failed to Open 'Verify Contact "
         "Detail' Page.\nConfirmed by the portal but not saved in the software: Bimal O'Neil. \"Save "
         "Confirmed Details\" saves them."};
@@ -67,10 +67,10 @@ class TestRunSummary : public QObject {
         {{"A", "Asha", Confirmed}},
         1,
         {"B"},
-        "Fetch from the portal finished in 1 h 05 min: 1 client(s) \u2014 1 \u00d7 Validate Contact "
+        "Fetch from the portal finished in 1 h 05 min: 1 client \u2014 1 \u00d7 Validate Contact "
         "Success."};
     QTest::newRow("nothing selected") << SummaryCase{
-        RunMode::Update, 3, {{"A", "Asha", ""}}, 0, {}, "Update on the portal finished in 0 s: 0 client(s)."};
+        RunMode::Update, 3, {{"A", "Asha", ""}}, 0, {}, "Update on the portal finished in 0 s: 0 clients."};
   }
   void summary() {
     QFETCH(SummaryCase, c);
