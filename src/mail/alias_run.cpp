@@ -63,7 +63,13 @@ AliasProgressPanel::AliasProgressPanel(QWidget* parent) : QFrame(parent) {
   layout->addWidget(countLabel);
   setMinimumWidth(420);
   estimateTimer_.setInterval(1000);
-  connect(&estimateTimer_, &QTimer::timeout, this, &AliasProgressPanel::showCount);
+  // A panel closed before its run ends stops counting down.
+  connect(&estimateTimer_, &QTimer::timeout, this, [this] {
+    if (isVisible())
+      showCount();
+    else
+      estimateTimer_.stop();
+  });
 }
 
 void AliasProgressPanel::begin(const QString& userName, int clients) {

@@ -2,7 +2,6 @@
 
 #include "mail/hosting_call.h"
 #include "mail/mail_rules.h"
-
 #include "support/run_progress_estimate.h"
 
 #include <QFrame>

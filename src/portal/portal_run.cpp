@@ -171,7 +171,6 @@ void PortalRun::runClients(RunMode mode) {
   busyInRow_ = 0;
   doneCount_ = 0;
   selectedCount_ = 0;
-  endedEarly_ = false;
   elapsedMs_ = 0;
   runClock_.start();
   mode_ = mode;
@@ -198,7 +197,6 @@ void PortalRun::runClients(RunMode mode) {
     runOneByOne(mode);
 
   elapsedMs_ = runClock_.elapsed();
-  endedEarly_ = doneCount_ < selectedCount_;
   trap([&] { clients_.setColHidden(col::ImportLogs, false); });
   // The saved confirmations leave the journal; the others stay for the next load.
   if (journaled_)

@@ -79,13 +79,10 @@ class PortalRun : public QObject, public RunProgress {
   bool isRunning() const { return running_; }
   bool isResting() const { return resting_; }
   const PortalPace& pace() const { return pace_; }
-  // The last (or current) run: its mode, the clients it was to process and those it did, how
-  // long it took, and whether it ended before all were processed (cancelled, or refused).
+  // The last run: its mode, the clients it was to process and how long it took.
   RunMode mode() const { return mode_; }
   int selectedCount() const { return selectedCount_; }
-  int doneCount() const { return doneCount_; }
   qint64 elapsedMs() const { return elapsedMs_; }
-  bool endedEarly() const { return endedEarly_; }
   // The clients of the last run that the portal confirmed and the store does not hold.
   const std::vector<ConfirmedUpdate>& unsavedClients() const { return unsaved_; }
 
@@ -152,7 +149,6 @@ class PortalRun : public QObject, public RunProgress {
   int doneCount_ = 0;
   QElapsedTimer runClock_;
   qint64 elapsedMs_ = 0;
-  bool endedEarly_ = false;
   // No client starts any more: the user cancelled, or the portal refuses automated access.
   bool stopped_ = false;
   QString refusedClient_;  // the client the portal refused automated access, if any
