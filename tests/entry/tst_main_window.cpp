@@ -12,6 +12,7 @@
 #include "fake_portal.h"
 #include "platform/grid/flexgrid.h"
 #include "portal/progress_panel.h"
+#include "portal/run_summary_bar.h"
 #include "register/client_rows.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
@@ -223,9 +224,10 @@ class TestMainWindow : public QObject {
     QCOMPARE(w.panelInFront(), nullptr);
   }
 
-  // A run puts the progress panel in front of the disabled main panel and shows each client
-  // and step in it; Escape asks to cancel, and the client in progress is finished. A mark left
-  // by an earlier run does not stop the next one.
+  // A run puts the progress panel in front of the disabled main panel and shows each client,
+  // step and the count in it; Escape asks to cancel, and the client in progress is finished. A
+  // mark left by an earlier run does not stop the next one. The run's summary stays under the
+  // register until the clients are loaded again.
   void runShowsProgressAndCancelsByEscape() {
     Module m;
     MainWindow& w = m.open();
@@ -234,13 +236,14 @@ class TestMainWindow : public QObject {
     w.progressPanel->setCancelRequested(true);
     struct Seen {
       bool inFront, mainEnabled;
-      QString client, progress;
+      QString client, progress, count;
     };
     QList<Seen> seen;
     m.script->answers = {true};
     m.script->onYield = [&] {
       seen.append({w.panelInFront() == w.progressPanel, w.registerPanel->isEnabled(),
-                   w.progressPanel->clientLabel->text(), w.progressPanel->progressLabel->text()});
+                   w.progressPanel->clientLabel->text(), w.progressPanel->progressLabel->text(),
+                   w.progressPanel->countLabel->text()});
       if (seen.size() == 1)
         QTest::keyClick(w.progressPanel->cancelButton, Qt::Key_Escape);
     };
@@ -253,11 +256,21 @@ class TestMainWindow : public QObject {
     QCOMPARE(seen[0].client, "");
     QCOMPARE(seen[1].client, "Fetching Details for - " + g.TextMatrix(FirstDataRow, col::PartyName));
     QCOMPARE(seen[1].progress, "Opening 'myProfile' Page ...");
+    QCOMPARE(seen[1].count, "0 of 3 clients done");
     QVERIFY(!w.progressPanel->isVisible());
     QVERIFY(w.registerPanel->isEnabled());
     QCOMPARE(g.TextMatrix(FirstDataRow, col::ImportLogs), "Failed to Open 'myProfile' Page");
     QCOMPARE(g.TextMatrix(FirstDataRow + 1, col::ImportLogs), "");
     QVERIFY(m.log().isEmpty());
+
+    const QString summary = w.runSummaryBar->textLabel->text();
+    QVERIFY(w.runSummaryBar->isVisibleTo(w.registerPanel));
+    QVERIFY2(summary.startsWith("Fetch from the portal stopped after ") &&
+                 summary.endsWith(": 1 of 3 clients processed — 1 × Failed to Open 'myProfile' Page, "
+                                  "2 × not processed."),
+             qPrintable(summary));
+    QTest::keyClick(w.registerGrid, Qt::Key_F5);
+    QVERIFY(!w.runSummaryBar->isVisibleTo(w.registerPanel));
   }
 
   // A refused proceed leaves an editor open on the blank cell. Whatever rewrites the register

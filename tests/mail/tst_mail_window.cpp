@@ -18,8 +18,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QTest>
 
@@ -360,6 +362,9 @@ class TstMailWindow : public QObject {
     QVERIFY(w.mainPanel->isEnabled());
     QVERIFY(!w.progressPanel->isVisible());
     QVERIFY(f.messages().isEmpty());
+    // The count and the bar follow the ticked clients alone.
+    QCOMPARE(w.progressPanel->countLabel->text(), "4 of 4 clients done");
+    QCOMPARE(w.progressPanel->bar->value(), 100);
   }
 
   void closingTheProgressPanelStopsTheRun() {
