@@ -273,8 +273,13 @@ void MainWindow::openHelp() {
   ErrorTrap trap(Window, u"CmdHelp_Click");
   trap([&] {
     const QString path = helpDocumentPath();
-    if (QFileInfo(path).isFile())
-      ui().OpenWithDesktop(path, true);
+    // A desktop without a PDF viewer opens nothing: say where the manual is, so it can be read
+    // some other way.
+    if (QFileInfo(path).isFile() && !ui().OpenWithDesktop(path, true))
+      ui().MsgBox(tr("The help manual could not be opened: no program on this computer opens PDF files.\n"
+                     "Install a PDF viewer, or open the manual yourself:\n%1")
+                      .arg(path),
+                  Interaction::Icon::Information);
   });
 }
 

@@ -313,19 +313,24 @@ class TestMainWindow : public QObject {
   }
 
   // F1 anywhere in the window, and the help button, ask the desktop to open the manual under the
-  // program folder; without a manual nothing is opened.
+  // program folder; without a manual nothing is opened; when the desktop cannot open it the user
+  // is told where it is.
   void help_data() {
     QTest::addColumn<QString>("way");
     QTest::addColumn<bool>("manualPresent");
-    QTest::newRow("F1 on the register, no manual") << "F1 register" << false;
-    QTest::newRow("F1 on the register") << "F1 register" << true;
-    QTest::newRow("F1 in the default contacts panel") << "F1 defaults" << true;
-    QTest::newRow("help button") << "button" << true;
+    QTest::addColumn<bool>("desktopOpens");
+    QTest::newRow("F1 on the register, no manual") << "F1 register" << false << true;
+    QTest::newRow("F1 on the register") << "F1 register" << true << true;
+    QTest::newRow("F1 in the default contacts panel") << "F1 defaults" << true << true;
+    QTest::newRow("help button") << "button" << true << true;
+    QTest::newRow("F1, no PDF viewer") << "F1 register" << true << false;
   }
   void help() {
     QFETCH(QString, way);
     QFETCH(bool, manualPresent);
+    QFETCH(bool, desktopOpens);
     Module m;
+    m.script->openSucceeds = desktopOpens;
     MainWindow& w = m.open();
     const QString path = m.base->ExePath() + QStringLiteral("/HTMLHelp/ITR_Help.pdf");
     if (manualPresent) {
@@ -342,6 +347,9 @@ class TestMainWindow : public QObject {
       w.registerPanel->CmdHelp->PerformClick();
     }
     QCOMPARE(m.script->opened, manualPresent ? QStringList{QDir::toNativeSeparators(path)} : QStringList());
+    const bool told = !m.script->messages.empty() &&
+                      m.script->messages.back().text.contains(QDir::toNativeSeparators(path));
+    QCOMPARE(told, manualPresent && !desktopOpens);
     QFile::remove(path);
   }
 
