@@ -51,10 +51,13 @@ NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   heading.setPointSizeF(heading.pointSizeF() * 1.4);
   headingLabel->setFont(heading);
 
-  QString html = QStringLiteral("<ul style=\"margin-left:0px\">");
+  // An empty term is a gap between the bullets, not a bullet of its own.
+  const QString listStart = QStringLiteral("<ul style=\"margin-left:0px\">");
+  QString html = listStart;
   for (const QString& term : NoticeTerms())
-    html += QStringLiteral("<li style=\"margin-bottom:6px\">%1</li>")
-                .arg(term.isEmpty() ? QStringLiteral("&nbsp;") : term.toHtmlEscaped());
+    html += term.isEmpty()
+                ? QStringLiteral("</ul><p></p>") + listStart
+                : QStringLiteral("<li style=\"margin-bottom:6px\">%1</li>").arg(term.toHtmlEscaped());
   html += QStringLiteral("</ul>");
   termsLabel = new QLabel(html, this);
   termsLabel->setObjectName(QStringLiteral("lblTerms"));
