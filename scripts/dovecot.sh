@@ -8,6 +8,8 @@
 #
 # Layout under <dir>: users/<user> (one passwd-file per user: "user:{PLAIN.b64}<base64>::::::"),
 # mail/<user>/Maildir (new/ is where tests deliver), ca.crt, server.crt/.key, logs in log/.
+# panel/passwd and panel/mail are for the hosting panel simulator (--dovecot-passwd
+# <dir>/panel/passwd --maildir <dir>/panel/mail): the mailboxes it creates are served as well.
 # Users and messages are added by the tests (tests/common/dovecot_box.h). A file per user, because
 # Dovecot looks at a changed passwd-file only once a second, and tests add users faster.
 set -euo pipefail
@@ -65,9 +67,11 @@ mail_owner() {
 }
 
 write_config() {
-  local uid gid
+  local uid gid auth_user=""
   uid=$(mail_owner | cut -d: -f1)
   gid=$(mail_owner | cut -d: -f2)
+  # The panel's passwd-file is its owner's alone; the login lookups read it as root.
+  if [ "$(id -u)" -eq 0 ]; then auth_user=$'service auth {\n  user = root\n}'; fi
   cat >"$1" <<CONF
 # Written by scripts/dovecot.sh; a test server only.
 instance_name = kestrel-test-$pop3_port
@@ -96,6 +100,16 @@ login_trusted_networks = 127.0.0.0/8
 passdb {
   driver = passwd-file
   args = username_format=%u $dir/users/%u
+}
+passdb {
+  driver = passwd-file
+  args = $dir/panel/passwd
+}
+# The panel's lines name the Maildir as the home; the mail belongs to the mail owner.
+userdb {
+  driver = passwd-file
+  args = $dir/panel/passwd
+  override_fields = uid=$uid gid=$gid mail=maildir:~
 }
 userdb {
   driver = static
@@ -132,15 +146,18 @@ service imap-login {
 service anvil {
   chroot =
 }
+$auth_user
 CONF
 }
 
 start() {
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
-  mkdir -p "$dir/run" "$dir/state" "$dir/log" "$dir/mail"
+  mkdir -p "$dir/run" "$dir/state" "$dir/log" "$dir/mail" "$dir/panel/mail"
   mkdir -p "$dir/users"
-  chown -R "$(mail_owner)" "$dir/mail"
+  [ -e "$dir/panel/passwd" ] || : >"$dir/panel/passwd"
+  chmod 600 "$dir/panel/passwd"
+  chown -R "$(mail_owner)" "$dir/mail" "$dir/panel/mail"
   make_certificates
   write_config "$dir/dovecot.conf.new"
   if running; then

@@ -2,7 +2,8 @@
 # A private MariaDB server for the tests, independent of any system service.
 #   scripts/mariadb.sh start <dir> <port>   initialise <dir>/data once, start the server on
 #                                           127.0.0.1:<port>, create the test database and
-#                                           user, print the connection string (last line)
+#                                           user (who may also create databases named
+#                                           kestrel_test*), print the connection string (last line)
 #   scripts/mariadb.sh stop <dir>           stop the server started in <dir>
 set -euo pipefail
 
@@ -73,6 +74,7 @@ CREATE DATABASE IF NOT EXISTS $db_name CHARACTER SET utf8mb4 COLLATE utf8mb4_uni
 CREATE USER IF NOT EXISTS '$db_user'@'127.0.0.1' IDENTIFIED BY '$db_password';
 ALTER USER '$db_user'@'127.0.0.1' IDENTIFIED BY '$db_password';
 GRANT ALL PRIVILEGES ON $db_name.* TO '$db_user'@'127.0.0.1';
+GRANT ALL PRIVILEGES ON \`${db_name}%\`.* TO '$db_user'@'127.0.0.1';
 GRANT RELOAD, PROCESS ON *.* TO '$db_user'@'127.0.0.1';
 FLUSH PRIVILEGES;
 SQL

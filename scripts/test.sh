@@ -19,7 +19,9 @@ find "$root" \( -path "$root/build*" -o -path "$root/.git" \) -prune -o \( -name
 
 db_dir="$build/mariadb"
 # Dovecot's mail and login processes do not run as root: its folder lies where they can reach it.
-mail_dir="${TMPDIR:-/tmp}/kestrel-test-dovecot-$pop3_port"
+tmp_root=${TMPDIR:-/tmp}
+if [ $((8#$(stat -c %a "$tmp_root") & 1)) -eq 0 ]; then tmp_root=/var/tmp; fi
+mail_dir="$tmp_root/kestrel-test-dovecot-$pop3_port"
 mkdir -p "$build"
 stop_services() {
   "$root/scripts/mariadb.sh" stop "$db_dir" || true

@@ -1,5 +1,5 @@
-// bench_inbox: what the mailbox reader costs beyond the POP3 round trips themselves, and how long
-// the window goes without processing events while a slow server is read.
+// bench_inbox: what the mailbox reader and the inbox cost beyond the POP3 round trips themselves,
+// and how long the window goes without processing events while a slow server is read.
 //
 //   bench_inbox [--messages N] [--rounds R] [--latency MS] [--slow-messages M] [--scratch DIR]
 //               [--dovecot DIR --pop3 PORT --pop3s PORT]
@@ -15,15 +15,19 @@
 //    and POP3S; the best of R rounds, the two taking turns. The bare loop writes no files, so the
 //    time writing the same files straight from the messages (no server, no thread) is measured
 //    in the same rounds and taken off the component's total as well.
+//    The inbox of the mail window (CheckforMails on a SQLite store, the scratch folder under DIR)
+//    reads the same mailbox in the same rounds: grid rows, events processed twice per message,
+//    the progress panel.
 // 2. Responsiveness: M messages read through the component behind a proxy that holds every
 //    answer of the server back by MS milliseconds, while a QTimer ticks every 5 ms; the longest
-//    gap between ticks.
+//    gap between ticks. Then the inbox reads a mailbox of M messages through the same proxy.
 #include "dovecot_box.h"
 #include "mailbox_reader_component.h"
 #include "mime_files.h"
+#include "window_bench.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -53,6 +57,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 const QString User = QStringLiteral("bench-inbox@example.in");
+const QString SlowUser = QStringLiteral("bench-slow@example.in");
 const QString Password = QStringLiteral("Bench:pw\"2024");
 
 // About 10 KB: a text body, an HTML alternative and a 3 KB attachment.
@@ -288,7 +293,9 @@ class DelayProxy {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
   QCommandLineParser cli;
   cli.addHelpOption();
   const auto env = [](const char* name) { return qEnvironmentVariable(name); };
@@ -337,15 +344,25 @@ int main(int argc, char** argv) {
       if (!box.deliver(User, message))
         throw std::runtime_error("cannot deliver a message");
     }
+    if (!box.addUser(SlowUser, Password))
+      throw std::runtime_error("cannot add the second bench user");
+    for (int n = 1; n <= slowMessages; ++n)
+      if (!box.deliver(SlowUser, benchMessage(n)))
+        throw std::runtime_error("cannot deliver a message");
     out << "Mailbox: " << messages << " messages, " << bytes / messages << " bytes each on average\n";
+    bench::InboxDesk desk(cli.value(QStringLiteral("scratch")), box.caFile());
     for (const bool tls : {false, true}) {
-      std::vector<double> componentHeaders, componentMessages, bareHeaders, bareMessages, writing;
+      std::vector<double> componentHeaders, componentMessages, bareHeaders, bareMessages, writing, inbox;
       int failures = 0;
       for (int r = 0; r < rounds; ++r) {
         QTemporaryDir scratch(scratchTemplate), written(scratchTemplate);
         const Timing c = throughComponent(box, tls, messages, scratch.path());
         const Timing b = throughCurl(box, tls, messages);
         writing.push_back(writingAlone(messages, written.path()));
+        QElapsedTimer clock;
+        clock.start();
+        failures += messages - desk.read(User, Password, tls ? box.pop3sPort : box.pop3Port, tls);
+        inbox.push_back(double(clock.nsecsElapsed()) / 1e6);
         componentHeaders.push_back(c.headersMs);
         componentMessages.push_back(c.messagesMs);
         bareHeaders.push_back(b.headersMs);
@@ -353,7 +370,7 @@ int main(int argc, char** argv) {
         failures += c.failures + b.failures;
       }
       const double ch = best(componentHeaders), cm = best(componentMessages), bh = best(bareHeaders),
-                   bm = best(bareMessages), w = best(writing);
+                   bm = best(bareMessages), w = best(writing), in = best(inbox);
       out << (tls ? "POP3S" : "POP3") << ", best of " << rounds << " rounds:\n"
           << QStringLiteral("  headers   component %1 ms  bare libcurl %2 ms  ratio %3\n")
                  .arg(ch, 0, 'f', 1)
@@ -372,6 +389,16 @@ int main(int argc, char** argv) {
                  .arg(w, 0, 'f', 1)
                  .arg(ch + cm - w, 0, 'f', 1)
                  .arg((ch + cm - w) / (bh + bm), 0, 'f', 2)
+          << QStringLiteral(
+                 "  inbox     CheckforMails %1 ms  bare libcurl %2 ms  ratio %3 (goal <= 1.50); "
+                 "beside the component %4\n")
+                 .arg(in, 0, 'f', 1)
+                 .arg(bh + bm, 0, 'f', 1)
+                 .arg(in / (bh + bm), 0, 'f', 2)
+                 .arg(in / (ch + cm), 0, 'f', 2)
+          << QStringLiteral("  inbox less the writing of the files %1 ms, ratio %2\n")
+                 .arg(in - w, 0, 'f', 1)
+                 .arg((in - w) / (bh + bm), 0, 'f', 2)
           << "  failed reads " << failures << "\n";
       out.flush();
     }
@@ -409,6 +436,18 @@ int main(int argc, char** argv) {
                  .arg(clock.elapsed())
                  .arg(longest)
           << "  failed reads " << failures << "\n";
+      // The same through the inbox, on a mailbox of as many messages.
+      longest = 0;
+      clock.restart();
+      sinceTick.restart();
+      ticker.start(5);
+      const int rows = desk.read(SlowUser, Password, proxy.port(), false);
+      ticker.stop();
+      const qint64 gap = std::max(longest, sinceTick.elapsed());
+      out << "The inbox through the same proxy, " << rows << " of " << slowMessages << " messages listed:\n"
+          << QStringLiteral("  reading took %1 ms; longest gap between 5 ms ticks %2 ms (goal <= 100)\n")
+                 .arg(clock.elapsed())
+                 .arg(gap);
     }
   } catch (const std::exception& e) {
     out << "bench_inbox: " << e.what() << "\n";

@@ -2,6 +2,7 @@
 
 #include "entry/interaction.h"
 #include "entry/mod_it_main.h"
+#include "support/owner_only.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -32,7 +33,8 @@ void LogError(const ErrObject& err) {
     if (path.isEmpty())
       return;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+    // The log holds PANs: a new one is the owner's alone.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text, OwnerOnlyFile))
       return;
     const QString line = QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy HH:mm:ss")) +
                          QLatin1Char('\t') + QString::number(err.Number) + QLatin1Char('\t') +

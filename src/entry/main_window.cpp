@@ -13,6 +13,7 @@
 #include "platform/grid/flexgrid.h"
 #include "portal/confirmed_updates.h"
 #include "portal/portal_run.h"
+#include "portal/portal_settings_box.h"
 #include "portal/progress_panel.h"
 #include "register/client_register_load.h"
 #include "register/register_layout.h"
@@ -21,6 +22,7 @@
 #include "register/setup_panel.h"
 #include "reports/report_commands.h"
 #include "reports/report_panel.h"
+#include "store/client_codes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -75,6 +77,8 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   reportPanel = new ReportPanel(this);
   reportPanel->hide();
   setupPanel = new SetupPanel(registerGrid, this);
+  portalSettings = new PortalSettingsBox(setupPanel);
+  setupPanel->addSection(portalSettings);
   setupPanel->hide();
   defaultPanel = new DefaultPanel(registerGrid, this);
   defaultPanel->hide();
@@ -97,6 +101,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(registerPanel->CmdSaveConfirmed, &ZENButton::Click, this, &MainWindow::saveConfirmedDetails);
   connect(registerPanel->CmdMailSetup, &ZENButton::Click, this, &MainWindow::openMailSetup);
   connect(setupPanel, &SetupPanel::closeRequested, this, [this] { hidePanel(setupPanel); });
+  connect(setupPanel, &SetupPanel::applied, portalSettings, &PortalSettingsBox::save);
   connect(defaultPanel, &DefaultPanel::closeRequested, this, [this] { hidePanel(defaultPanel); });
   connect(reportPanel, &ReportPanel::closeRequested, this, [this] {
     registerPanel->show();
@@ -117,12 +122,8 @@ MainWindow::~MainWindow() {
 
 void MainWindow::connectPortalRun() {
   // While a run goes on the progress panel is in front; its Cancel sets the mark the run asks.
-  connect(portalRun, &PortalRun::started, this, [this] {
-    progressPanel->begin();
-    showPanel(progressPanel);
-  });
-  connect(portalRun, &PortalRun::clientStarted, progressPanel, &ProgressPanel::showClient);
-  connect(portalRun, &PortalRun::progressText, progressPanel, &ProgressPanel::showProgress);
+  progressPanel->follow(*portalRun);
+  connect(portalRun, &PortalRun::started, this, [this] { showPanel(progressPanel); });
   connect(portalRun, &PortalRun::finished, this, [this] {
     progressPanel->end();
     hidePanel(progressPanel);
@@ -156,6 +157,7 @@ void MainWindow::load() {
     setupPanel->ChkChange->setChecked(true);
   });
   defaultPanel->loadSettings();
+  reportIndistinctCodes();
   loaded_ = true;
   updateMinimumSize();
   layoutPanels();
@@ -180,6 +182,15 @@ void MainWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::FontChange && loaded_)
     updateMinimumSize();
+}
+
+// Codes the database server cannot tell apart share each other's rows; their write-backs are
+// refused by the store, so the user hears of them once, when the window loads.
+void MainWindow::reportIndistinctCodes() {
+  ErrorTrap trap(Window, u"ShowData");
+  const auto groups = trap.value([] { return FindIndistinctClientCodes(Base()); }, QList<QStringList>());
+  if (const QString message = IndistinctCodesMessage(groups); !message.isEmpty())
+    ui().MsgBox(message, Interaction::Icon::Information);
 }
 
 int MainWindow::menuBarHeight() const {
@@ -272,6 +283,7 @@ void MainWindow::quit() {
 }
 
 void MainWindow::showSetup() {
+  portalSettings->load();
   showPanel(setupPanel);
 }
 
@@ -427,18 +439,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // Nothing is stored on closing. A run in progress is cancelled and finishes its client
-  // first; the window closes when the run has ended.
-  if (portalRun->isRunning()) {
-    progressPanel->setCancelRequested(true);
-    closeAfterRun_ = true;
+  // Nothing is stored on closing. Fetched details, typed changes and outcomes live only in the
+  // register, so the user is asked before they go (once: not again when the window closes
+  // after the run it cancelled).
+  if (!closeAfterRun_ && HoldsUnsubmittedWork(*registerGrid->model()) &&
+      !ui().AskYesNo(QString::fromLatin1(CloseQuestion), true)) {
     event->ignore();
     return;
   }
-  // Fetched details, typed changes and outcomes live only in the register: ask before they go
-  // (not again when closing was asked for during a run).
-  if (!closeAfterRun_ && HoldsUnsubmittedWork(*registerGrid->model()) &&
-      !ui().AskYesNo(QString::fromLatin1(CloseQuestion), true)) {
+  // A run in progress is cancelled and finishes its client first; the window closes when the
+  // run has ended.
+  if (portalRun->isRunning()) {
+    progressPanel->setCancelRequested(true);
+    closeAfterRun_ = true;
     event->ignore();
     return;
   }

@@ -9,6 +9,7 @@ namespace kestrel {
 
 class DefaultPanel;
 class PortalRun;
+class PortalSettingsBox;
 class ProgressPanel;
 class RegisterPanel;
 class ReportCommands;
@@ -45,8 +46,9 @@ class MainWindow : public QWidget {
   DefaultPanel* defaultPanel = nullptr;
   ProgressPanel* progressPanel = nullptr;
   PortalRun* portalRun = nullptr;
-  grid::FlexGrid* registerGrid = nullptr;  // the register grid of the main panel
-  QMenuBar* menuBar = nullptr;             // "&Copy" and "&Reports"
+  PortalSettingsBox* portalSettings = nullptr;  // on the setup panel
+  grid::FlexGrid* registerGrid = nullptr;       // the register grid of the main panel
+  QMenuBar* menuBar = nullptr;                  // "&Copy" and "&Reports"
   ReportCommands* reportCommands = nullptr;
 
   // The load in its fixed order: tables, portal login component, lists, register, defaults.
@@ -94,6 +96,7 @@ class MainWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void reportIndistinctCodes();
   void connectPortalRun();
   // Writes the journal's pending confirmations; the save button shows while some remain.
   void savePendingConfirmations(bool tellUser);

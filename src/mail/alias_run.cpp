@@ -67,6 +67,18 @@ void AliasProgressPanel::begin(const QString& userName, int rows) {
   bar->setValue(0);
 }
 
+void AliasProgressPanel::beginReading(const QString& address) {
+  captionLabel->setText(QStringLiteral("Reading mails from ") + address);
+  rows_ = 1;
+  bar->setRange(0, 0);
+}
+
+void AliasProgressPanel::setSteps(int steps) {
+  rows_ = std::max(steps, 1);
+  bar->setRange(0, 100);
+  bar->setValue(0);
+}
+
 void AliasProgressPanel::step(int row) {
   // In whole per cent: the bar repaints at once when its value changes, which on every row of
   // a long run would cost more than the rows themselves.

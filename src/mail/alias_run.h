@@ -33,8 +33,9 @@ struct AliasRunHooks {
 int CreateAliases(grid::FlexGridModel& g, const AliasSlots& parts, int& seriesCounter, int domainId,
                   int userId, const AliasRunHooks& hooks);
 
-// The progress panel `FraPBar` of an alias run: its caption `LblPbar`, a progress bar and the
-// close label `LblClose`, which stops the run before its next client.
+// The progress panel `FraPBar` of an alias run or a reading of the inbox: its caption `LblPbar`,
+// a progress bar and the close label `LblClose`, which stops the run before its next client or
+// message.
 class AliasProgressPanel : public QFrame {
   Q_OBJECT
 
@@ -47,7 +48,12 @@ class AliasProgressPanel : public QFrame {
 
   // A run over `rows` rows for the named user begins.
   void begin(const QString& userName, int rows);
-  // The run has reached grid row `row`.
+  // A reading of the named mail account begins; the bar runs until the number of messages is
+  // known.
+  void beginReading(const QString& address);
+  // The run has `steps` steps.
+  void setSteps(int steps);
+  // The run has reached grid row `row` (or done that many steps).
   void step(int row);
 
  signals:

@@ -62,6 +62,7 @@ MailSetupPanel::MailSetupPanel(QWidget* parent) : QFrame(parent) {
 
   allClientsButton = MakeButton("CmdGenClient", "&Show All Clients", this);
   aliasSetupButton = MakeButton("CmdSetupFwd", "&Set Forwarder", this);
+  inboxButton = MakeButton("CmdInbox", "&Check E-Mails", this);
   quitButton = MakeButton("CmdQuit", "&Quit", this);
 
   auto* hostRow = new QHBoxLayout;
@@ -84,10 +85,10 @@ MailSetupPanel::MailSetupPanel(QWidget* parent) : QFrame(parent) {
   userRow->addWidget(findField, 1);
   userRow->addWidget(findButton);
 
-  // The inbox button will stand beside these.
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(allClientsButton);
   buttons->addWidget(aliasSetupButton);
+  buttons->addWidget(inboxButton);
   buttons->addStretch(1);
   buttons->addWidget(quitButton);
 

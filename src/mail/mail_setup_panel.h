@@ -42,6 +42,7 @@ class MailSetupPanel : public QFrame {
 
   ZENButton* allClientsButton = nullptr;  // CmdGenClient
   ZENButton* aliasSetupButton = nullptr;  // CmdSetupFwd
+  ZENButton* inboxButton = nullptr;       // CmdInbox
   ZENButton* quitButton = nullptr;        // CmdQuit
 
   // The selected user's number as the tag holds it (0 for none, -1 for "ALL").

@@ -164,6 +164,49 @@ void RecordAlias(int domainId, const QString& code, const QString& alias, int us
   });
 }
 
+std::vector<StoredAccount> ReadAccounts() {
+  ErrorTrap trap(MailWindowName, u"FillEmailAc");
+  std::unique_ptr<Recordset> rs;
+  std::vector<StoredAccount> accounts;
+  if (open(trap, rs, QStringLiteral("SELECT * FROM WebEMailAc ORDER BY EmailID")))
+    trap([&] {
+      for (; !rs->Eof(); rs->MoveNext())
+        accounts.push_back({rs->Text(u"ID"), rs->Text(u"EmailID"), rs->Text(u"sPassword"), rs->Text(u"sSmtp"),
+                            rs->Text(u"lPort"), rs->Text(u"nSSL")});
+    });
+  close(trap, rs);
+  return accounts;
+}
+
+bool AccountAddressTaken(const QString& address, int id) {
+  ErrorTrap trap(MailWindowName, u"CmdEMailSave_Click");
+  std::unique_ptr<Recordset> rs;
+  bool taken = false;
+  if (open(trap, rs,
+           QStringLiteral("SELECT * FROM WebEMailAc WHERE EMailID =") + quoted(address.trimmed()) +
+               QStringLiteral(" AND ID <>") + number(id)))
+    trap([&] { taken = !rs->Eof(); });
+  close(trap, rs);
+  return taken;
+}
+
+int SaveAccount(int id, const QString& address, const QString& password, const QString& host, int port,
+                bool ssl) {
+  ErrorTrap trap(MailWindowName, u"CmdEMailSave_Click");
+  if (id >= 1)
+    trap([&] { Base().ConQuery(QStringLiteral("DELETE FROM WebEMailAc WHERE ID =") + number(id)); });
+  else
+    id = TakeIdentifier(Base(), u"WebEMailAc", u"ID", u"CmdEMailSave_Click");
+  trap([&] {
+    Base().ConQuery(
+        QStringLiteral("INSERT INTO WebEMailAc(ID, EmailID, sPassword, sSmtp, lPort, nSSL) VALUES(") +
+        number(id) + QLatin1Char(',') + quoted(address.trimmed()) + QLatin1Char(',') + quoted(password) +
+        QLatin1Char(',') + quoted(host.trimmed()) + QLatin1Char(',') + number(port) + QLatin1Char(',') +
+        number(ssl ? 1 : 0) + QLatin1Char(')'));
+  });
+  return id;
+}
+
 std::vector<AliasClient> ReadSuiteClients() {
   ErrorTrap trap(MailWindowName, u"FillVelmarClients");
   std::unique_ptr<Recordset> rs;

@@ -62,6 +62,22 @@ std::vector<AliasRecord> ReadAliases(int domainId);
 // ("SetForwarders").
 void RecordAlias(int domainId, const QString& code, const QString& alias, int userId);
 
+// A row of WebEMailAc as text (nulls as "").
+struct StoredAccount {
+  QString id, email, password, smtp, port, ssl;
+};
+
+// The firm's mail accounts by address ("FillEmailAc").
+std::vector<StoredAccount> ReadAccounts();
+// Whether an account other than `id` has the address; address goes in trimmed
+// ("CmdEMailSave_Click").
+bool AccountAddressTaken(const QString& address, int id);
+// Stores an account: an existing one (id 1 or more) replaces its row under the same ID, a new
+// one gets a new ID. address and host go in trimmed, the password as typed. Returns the ID
+// ("CmdEMailSave_Click").
+int SaveAccount(int id, const QString& address, const QString& password, const QString& host, int port,
+                bool ssl);
+
 // Every client of the suite, individuals and others, by client code ("FillVelmarClients").
 std::vector<AliasClient> ReadSuiteClients();
 

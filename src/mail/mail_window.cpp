@@ -3,9 +3,11 @@
 #include "controls/zen_button.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
+#include "mail/account_panel.h"
 #include "mail/alias_panel.h"
 #include "mail/alias_run.h"
 #include "mail/client_grid.h"
+#include "mail/inbox_panel.h"
 #include "mail/mail_setup_panel.h"
 #include "mail/mail_store.h"
 #include "mail/user_panel.h"
@@ -19,6 +21,7 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QScreen>
 
@@ -56,9 +59,9 @@ MailWindow::MailWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   userPanel = new UserPanel(*this);
   aliasPanel = new AliasPanel(this);
   progressPanel = new AliasProgressPanel(this);
-  for (QWidget* overlay : {static_cast<QWidget*>(userPanel), static_cast<QWidget*>(aliasPanel),
-                           static_cast<QWidget*>(progressPanel)})
-    overlay->hide();
+  inboxPanel = new InboxPanel(*this);
+  accountPanel = new AccountPanel(*this);
+  for (QWidget* overlay : overlays()) overlay->hide();
   connectControls();
 
   const QRect avail = screen() ? screen()->availableGeometry() : QRect(0, 0, 1280, 800);
@@ -79,6 +82,7 @@ void MailWindow::connectControls() {
   connect(p.findButton, &ZENButton::Click, this, &MailWindow::findClients);
   connect(p.allClientsButton, &ZENButton::Click, this, &MailWindow::showAllClients);
   connect(p.aliasSetupButton, &ZENButton::Click, this, &MailWindow::openAliasPanel);
+  connect(p.inboxButton, &ZENButton::Click, inboxPanel, &InboxPanel::openPanel);
   connect(p.quitButton, &ZENButton::Click, this, &QWidget::close);
   connect(p.clientGrid, &grid::FlexGrid::BeforeEdit, this, &MailWindow::clientGridBeforeEdit);
   connect(p.clientGrid, &grid::FlexGrid::AfterEdit, this, &MailWindow::clientGridAfterEdit);
@@ -260,7 +264,7 @@ void MailWindow::createAliases() {
   ErrorTrap trap(MailWindowName, u"SetForwarders");
   if (running_)
     return;
-  running_ = true;
+  setRunning(true);
   state.seriesCounter = 0;
   grid::FlexGridModel& g = *mainPanel->clientGrid->model();
   progressPanel->begin(mainPanel->forwarderField->text(), g.Rows() - vs::FirstRow);
@@ -296,8 +300,12 @@ void MailWindow::createAliases() {
 
   hideOverlay(progressPanel);
   trap([&] { g.AutoSize(0, g.Cols() - 1); });
-  running_ = false;
-  if (closeAfterRun_)
+  setRunning(false);
+}
+
+void MailWindow::setRunning(bool running) {
+  running_ = running;
+  if (!running && closeAfterRun_)
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
@@ -314,18 +322,27 @@ void MailWindow::clientGridAfterEdit(int row, int col) {
     trap([&] { TickAllClients(*mainPanel->clientGrid->model()); });
 }
 
+std::vector<QWidget*> MailWindow::overlays() const {
+  return {accountPanel, progressPanel, inboxPanel, aliasPanel, userPanel};
+}
+
 QWidget* MailWindow::overlayInFront() const {
-  for (QWidget* overlay : {static_cast<QWidget*>(aliasPanel), static_cast<QWidget*>(userPanel),
-                           static_cast<QWidget*>(progressPanel)})
+  for (QWidget* overlay : overlays())
     if (overlay->isVisible())
       return overlay;
   return nullptr;
 }
 
-void MailWindow::showOverlay(QWidget* overlay) {
-  if (QWidget* front = overlayInFront(); front && front != overlay)
-    front->hide();
-  mainPanel->setEnabled(false);
+void MailWindow::showOverlay(QWidget* overlay, QWidget* covered) {
+  if (!covered)
+    covered = mainPanel;
+  // Over the main panel stands one overlay at a time.
+  if (covered == mainPanel)
+    for (QWidget* other : overlays())
+      if (other != overlay && other->isVisible() && covered_.value(other, mainPanel) == mainPanel)
+        other->hide();
+  covered_.insert(overlay, covered);
+  covered->setEnabled(false);
   overlay->show();
   overlay->adjustSize();
   layoutOverlays();
@@ -340,16 +357,23 @@ void MailWindow::showOverlay(QWidget* overlay) {
 
 void MailWindow::hideOverlay(QWidget* overlay) {
   overlay->hide();
-  mainPanel->setEnabled(true);
-  mainPanel->clientGrid->setFocus();
+  QWidget* covered = covered_.take(overlay);
+  if (!covered)
+    covered = mainPanel;
+  covered->setEnabled(true);
+  if (covered == mainPanel)
+    mainPanel->clientGrid->setFocus();
+  else if (covered == inboxPanel)
+    inboxPanel->messageGrid->setFocus();
 }
 
 void MailWindow::layoutOverlays() {
   ignoreErrors([&] {
     mainPanel->setGeometry(rect().adjusted(6, 6, -6, -6));
-    for (QWidget* overlay : {static_cast<QWidget*>(userPanel), static_cast<QWidget*>(aliasPanel),
-                             static_cast<QWidget*>(progressPanel)})
-      overlay->move((width() - overlay->width()) / 2, (height() - overlay->height()) / 3);
+    inboxPanel->setGeometry(rect().adjusted(10, 10, -10, -10));
+    for (QWidget* overlay : overlays())
+      if (overlay != inboxPanel)
+        overlay->move((width() - overlay->width()) / 2, (height() - overlay->height()) / 3);
   });
 }
 
@@ -371,17 +395,25 @@ bool MailWindow::previewKey(int keyCode, QObject* target) {
       }
       if (target == progressPanel->closeLabel)
         return false;
+      if (target == inboxPanel->attachmentList) {
+        inboxPanel->openAttachment(inboxPanel->attachmentList->currentRow());
+        return true;
+      }
       focusNextChild();
       return true;
     }
     case Qt::Key_Escape:
-      // The account panel and the inbox will come first.
-      if (aliasPanel->isVisible())
+      // A reading's progress panel stands over the inbox: Escape stops the reading first.
+      if (accountPanel->isVisible())
+        accountPanel->closePanel();
+      else if (progressPanel->isVisible())
+        emit progressPanel->closeClicked();
+      else if (inboxPanel->isVisible())
+        inboxPanel->closePanel();
+      else if (aliasPanel->isVisible())
         emit aliasPanel->closeRequested();
       else if (userPanel->isVisible())
         userPanel->closePanel();
-      else if (progressPanel->isVisible())
-        emit progressPanel->closeClicked();
       else
         close();
       return true;
@@ -412,7 +444,7 @@ bool MailWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MailWindow::closeEvent(QCloseEvent* event) {
-  // An alias run finishes the client in progress first; the window closes when it has ended.
+  // A run finishes the client or message in progress first; the window closes when it has ended.
   if (running_) {
     closeAfterRun_ = true;
     emit progressPanel->closeClicked();

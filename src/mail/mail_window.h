@@ -3,6 +3,7 @@
 #include "mail/hosting_call.h"
 #include "mail/mail_rules.h"
 
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 
@@ -10,8 +11,10 @@
 
 namespace kestrel::mail {
 
+class AccountPanel;
 class AliasPanel;
 class AliasProgressPanel;
+class InboxPanel;
 class MailSetupPanel;
 class UserPanel;
 
@@ -27,10 +30,11 @@ struct MailState {
 };
 
 // The mail window ("FrmMailSetup" in the log and as its object name): the firm's domain on the
-// hosting panel, its mailbox users and one alias per client. The main panel holds the clients;
-// in front of it at most one of the user panel, the alias panel and the progress panel of an
-// alias run (the main panel is disabled meanwhile). One window at a time: the main window's
-// "&Mail Setup" opens it or brings it to the front.
+// hosting panel, its mailbox users, one alias per client, and the inbox of the firm's mail
+// accounts. The main panel holds the clients; in front of it at most one of the user panel, the
+// alias panel, the progress panel of an alias run and the inbox (the main panel is disabled
+// meanwhile). Over the inbox, the account panel or the progress panel of a reading. One window
+// at a time: the main window's "&Mail Setup" opens it or brings it to the front.
 class MailWindow : public QWidget {
   Q_OBJECT
 
@@ -48,6 +52,8 @@ class MailWindow : public QWidget {
   UserPanel* userPanel = nullptr;               // FraUser
   AliasPanel* aliasPanel = nullptr;             // FraFwdSetup
   AliasProgressPanel* progressPanel = nullptr;  // FraPBar
+  InboxPanel* inboxPanel = nullptr;             // FraInbox
+  AccountPanel* accountPanel = nullptr;         // FraAdvSetup
   MailState state;
 
   // The clients handed over by the main window: the grid emptied, one ticked row each.
@@ -76,14 +82,17 @@ class MailWindow : public QWidget {
   void openAliasPanel();
   // SetForwarders: creates the ticked clients' aliases on the panel and records them.
   void createAliases();
-  // Whether an alias run is under way.
+  // Whether an alias run or a reading of the inbox is under way.
   bool isRunning() const { return running_; }
+  // A run begins or has ended; a window closed during a run closes once it has ended.
+  void setRunning(bool running);
 
   // The hosting panel as the fields name it.
   HostingAccess hostingAccess() const;
 
-  // An overlay in front, the main panel disabled; or hidden and the main panel enabled.
-  void showOverlay(QWidget* overlay);
+  // An overlay in front of the panel it covers (the main panel unless given), which is disabled
+  // meanwhile; or hidden and the panel it covered enabled again.
+  void showOverlay(QWidget* overlay, QWidget* covered = nullptr);
   void hideOverlay(QWidget* overlay);
   QWidget* overlayInFront() const;
 
@@ -104,8 +113,12 @@ class MailWindow : public QWidget {
   // event), rather than the window losing the focus.
   bool isFieldLeft(QEvent* event) const;
 
+  // The overlays in the order Escape closes them.
+  std::vector<QWidget*> overlays() const;
+
   bool running_ = false;
   bool closeAfterRun_ = false;
+  QHash<QWidget*, QWidget*> covered_;  // overlay -> the panel it covers
 };
 
 }  // namespace kestrel::mail

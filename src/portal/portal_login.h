@@ -4,16 +4,22 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace kestrel {
 
 // What a portal run offers the portal login component while it works for a client: a place
-// for progress text and the user's request to cancel the run. The component may ask the
-// latter while it waits on the portal, to give up waiting.
+// for progress text, the user's request to cancel the run, and the practitioner's choices for
+// the run. The component may ask for the cancel while it waits on the portal, to give up
+// waiting. With several portal sessions a run, these are called on the session's thread.
 class RunProgress {
  public:
   virtual ~RunProgress() = default;
   virtual void showProgress(const QString& text) = 0;
   virtual bool cancelRequested() const = 0;
+  // Whether a session of the client open elsewhere is taken over (which logs the taxpayer out
+  // there) or the client skipped; nullopt leaves it to the component's own setting.
+  virtual std::optional<bool> takeOverOpenSession() const { return std::nullopt; }
 };
 
 // Refusals of the portal that a run acts on beyond writing ErrData into the client's row.

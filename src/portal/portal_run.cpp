@@ -5,10 +5,13 @@
 #include "entry/mod_it_main.h"
 #include "platform/grid/flexgrid_model.h"
 #include "portal/portal_rules.h"
+#include "portal/portal_sessions.h"
 #include "register/register_layout.h"
 
 #include <QDir>
+#include <QEventLoop>
 
+#include <cmath>
 #include <optional>
 
 namespace kestrel {
@@ -24,6 +27,9 @@ const QColor FailedBack(255, 227, 235);
 const QColor UpdatedFore(0, 0, 255);
 
 constexpr int LastCol = col::ImportLogs;
+// How often a rest looks at the clock and the cancel mark, and the run at the cancel mark while
+// its sessions work.
+constexpr int WatchMs = 50;
 
 bool Is(const QString& status, const char* text) {
   return status == QLatin1String(text);
@@ -40,17 +46,40 @@ void WriteGroup(grid::FlexGridModel& clients, int row, int firstCol, const Conta
   for (int i = 0; i < int(group.size()); ++i) clients.setTextMatrix(row, firstCol + i, group[size_t(i)]);
 }
 
+// The portal keeps one session per PAN, whatever case or blanks the register gives it.
+QString PanKey(const grid::FlexGridModel& clients, int row) {
+  return clients.TextMatrix(row, col::Pan).trimmed().toUpper();
+}
+
+// A step on the window's thread: what it raises goes to the error log under the routine.
+std::optional<ErrObject> LoggingGuard(const QString& routine, const std::function<void()>& statement) {
+  ErrorTrap trap(Window, routine);
+  if (trap(statement))
+    return std::nullopt;
+  return trap.lastError();
+}
+
 }  // namespace
 
 PortalRun::PortalRun(grid::FlexGridModel& clients, std::function<bool()> isCancelled, QObject* parent)
-    : QObject(parent), clients_(clients), isCancelled_(std::move(isCancelled)) {}
-
-PortalLogin& PortalRun::activeLogin() const {
-  if (!portalLogin)
-    throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"),
-                       QStringLiteral("Kestrel"));
-  return *portalLogin;
+    : QObject(parent), clients_(clients), isCancelled_(std::move(isCancelled)) {
+  restTimer_.setInterval(WatchMs);
+  connect(&restTimer_, &QTimer::timeout, this, &PortalRun::restTick);
+  spacingTimer_.setSingleShot(true);
+  spacingTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&spacingTimer_, &QTimer::timeout, this, &PortalRun::handOut);
+  cancelWatch_.setInterval(WatchMs);
+  connect(&cancelWatch_, &QTimer::timeout, this, [this] {
+    const bool cancelled = cancelRequested();
+    pool_->setCancelled(cancelled);
+    if (cancelled) {
+      endRest();
+      endIfDone();
+    }
+  });
 }
+
+PortalRun::~PortalRun() = default;
 
 void PortalRun::showProgress(const QString& text) {
   emit progressText(text);
@@ -87,11 +116,46 @@ QString PortalRun::unsavedToolTip() {
       "loaded again or with \"Save Confirmed Details\"");
 }
 
+QString PortalRun::accessRefusedMessage(const QString& partyName) {
+  return QStringLiteral(
+             "The e-filing portal answered \"Permission Denied\" for %1: it refuses automated access "
+             "for now. The run was stopped after that client and nothing was sent again.\n\n"
+             "Clients without an outcome in \"Import Logs\" were not processed; try them again later.")
+      .arg(partyName);
+}
+
 void PortalRun::confirmOutcome(int row) {
   const bool saved = writeBackConfirmedDetails();
   clients_.setCellForeColor(row, 0, row, LastCol, UpdatedFore);
   if (!saved)
     clients_.setCellBackColor(row, 0, row, LastCol, unsavedBackColour());
+}
+
+bool PortalRun::selected(int row) const {
+  ErrorTrap trap(Window, u"LoginToITR");
+  return trap.value([&] { return !clients_.RowHidden(row) && clients_.CellChecked(row, col::SrNo) == 1; },
+                    false);
+}
+
+int PortalRun::nextSelectedRow(int from) const {
+  for (int row = std::max(from, FirstDataRow); row < clients_.Rows(); ++row)
+    if (selected(row))
+      return row;
+  return -1;
+}
+
+ClientJob PortalRun::prepareJob(int row, RunMode mode) {
+  ErrorTrap trap(Window, u"LoginToITR");
+  ClientJob job;
+  job.row = row;
+  job.mode = mode;
+  job.pan = trap.value([&] { return clients_.TextMatrix(row, col::Pan); }, QString());
+  job.password = trap.value([&] { return clients_.TextMatrix(row, col::Password); }, QString());
+  if (mode == RunMode::Update) {
+    ErrorTrap update(Window, u"UPDATECONTDETWHR");
+    update([&] { job.update = BuildContactUpdate(ReadGroup(clients_, row, col::Change)); });
+  }
+  return job;
 }
 
 void PortalRun::runClients(RunMode mode) {
@@ -102,7 +166,13 @@ void PortalRun::runClients(RunMode mode) {
   running_ = true;
   journaled_ = false;
   unsaved_.clear();
+  stopped_ = false;
+  refusedClient_.clear();
+  busyInRow_ = 0;
+  doneCount_ = 0;
+  mode_ = mode;
   ErrorTrap trap(Window, u"LoginToITR");
+  pace_ = trap.value([&] { return readPace ? readPace() : PortalPace{}; }, PortalPace{});
 
   trap([&] { emit started(); });
 
@@ -114,51 +184,11 @@ void PortalRun::runClients(RunMode mode) {
     }
   });
 
-  for (int row = FirstDataRow; row < clients_.Rows(); ++row) {
-    if (trap.value([&] { return cancelRequested(); }, false))
-      break;
-    trap([] { ui().DoEvents(); });
-    const bool selected = trap.value(
-        [&] { return !clients_.RowHidden(row) && clients_.CellChecked(row, col::SrNo) == 1; }, false);
-    if (!selected)
-      continue;
-
-    currentRow = row;
-    trap([&] { emit clientStarted(clients_.TextMatrix(row, col::PartyName)); });
-    const QString pan = trap.value([&] { return clients_.TextMatrix(row, col::Pan); }, QString());
-    const QString password = trap.value([&] { return clients_.TextMatrix(row, col::Password); }, QString());
-
-    portalLogin.reset();
-    statusText.clear();
-    bool loggedIn = false;
-    if (trap([&] { portalLogin = newPortalLogin(); })) {
-      trap([&] { portalLogin->setShowError(false); });
-      loggedIn = trap.value([&] { return portalLogin->LoginWHR_CL(pan, password); }, false);
-      if (!loggedIn)
-        statusText = trap.value([&] { return portalLogin->ErrData(); }, QString());
-    } else {
-      // Without a component there is no session to ask; the reason it could not be made is
-      // the client's outcome.
-      statusText = trap.lastError().Description;
-    }
-
-    if (!loggedIn) {
-      trap([&] { clients_.setTextMatrix(row, col::ImportLogs, statusText); });
-      trap([&] { colourOutcome(row); });
-    } else {
-      statusText = QString::fromLatin1(outcome::LoginSuccess);
-      trap([&] { openProfile(mode); });
-      trap([&] { clients_.setTextMatrix(row, col::ImportLogs, statusText); });
-      if (Is(statusText, outcome::ContactSuccess))
-        trap([&] { confirmOutcome(row); });
-    }
-
-    if (portalLogin)
-      trap([&] { portalLogin->CheckForLogInCL(pan, true); });
-    portalLogin.reset();
-    trap([&] { clients_.AutoSize(0, clients_.Cols() - 1); });
-    trap([&] { emit clientFinished(row, statusText); });
-  }
+  nextRow_ = FirstDataRow;
+  if (pace_.sessions > 1)
+    runInSessions();
+  else
+    runOneByOne(mode);
 
   trap([&] { clients_.setColHidden(col::ImportLogs, false); });
   // The saved confirmations leave the journal; the others stay for the next load.
@@ -166,50 +196,255 @@ void PortalRun::runClients(RunMode mode) {
     trap([] { ConfirmedUpdateJournal::ofSuite().compact(); });
   trap([&] { emit finished(); });
   running_ = false;
+  if (!refusedClient_.isEmpty())
+    trap([&] { ui().MsgBox(accessRefusedMessage(refusedClient_), Interaction::Icon::Critical); });
   if (!unsaved_.empty())
     trap([&] { ui().MsgBox(UnsavedConfirmationsMessage(unsaved_), Interaction::Icon::Exclamation); });
 }
 
-void PortalRun::openProfile(RunMode mode) {
+void PortalRun::runOneByOne(RunMode mode) {
+  ErrorTrap trap(Window, u"LoginToITR");
+  StepContext context;
+  context.create = [this] {
+    portalLogin.reset();
+    portalLogin = newPortalLogin();
+    return portalLogin;
+  };
+  context.progress = this;
+  context.yield = [] { ui().DoEvents(); };
+  context.guard = LoggingGuard;
+
+  for (; nextRow_ < clients_.Rows(); ++nextRow_) {
+    if (resting_) {
+      QEventLoop rest;
+      restLoop_ = &rest;
+      rest.exec();
+      restLoop_ = nullptr;
+    }
+    if (stopped_ || trap.value([&] { return cancelRequested(); }, false))
+      break;
+    trap([] { ui().DoEvents(); });
+    const int row = nextRow_;
+    if (!selected(row))
+      continue;
+
+    currentRow = row;
+    trap([&] { emit clientStarted(clients_.TextMatrix(row, col::PartyName)); });
+    statusText.clear();
+    const ClientOutcome outcome = RunClientSteps(prepareJob(row, mode), context);
+    portalLogin.reset();
+    finishClient(outcome);
+  }
+}
+
+void PortalRun::runInSessions() {
+  ErrorTrap trap(Window, u"LoginToITR");
+  SessionPool::Setup setup;
+  trap([&] {
+    BaseComponent& base = Base();
+    setup = {base.ExePath() + QDir::separator() + QStringLiteral("VelLog.log"),
+             base.vTmpPath(),
+             base.vScreenRatX(),
+             base.vScreenRatY(),
+             base.vScreenRatFS(),
+             pace_.takeOverOpenSession};
+  });
+  pool_ = std::make_unique<SessionPool>(pace_.sessions, setup);
+  connect(pool_.get(), &SessionPool::progress, this, &PortalRun::sessionProgress);
+  connect(pool_.get(), &SessionPool::finished, this, [this](int session, const ClientOutcome& outcome) {
+    emit sessionClient(session, QString());
+    sessionDone(outcome);
+  });
+  selectedCount_ = 0;
+  for (int row = FirstDataRow; row < clients_.Rows(); ++row) selectedCount_ += selected(row) ? 1 : 0;
+  trap([&] { emit progressText(QStringLiteral("0 of %1 clients done").arg(selectedCount_)); });
+  sinceLogin_.invalidate();
+  pansInProgress_.clear();
+  arrived_.clear();
+  cancelWatch_.start();
+
+  QEventLoop loop;
+  runLoop_ = &loop;
+  handOut();
+  if (runLoop_)
+    loop.exec();
+  runLoop_ = nullptr;
+  cancelWatch_.stop();
+  spacingTimer_.stop();
+  endRest();
+  pool_.reset();
+}
+
+void PortalRun::handOut() {
+  if (applying_ || !pool_)
+    return;
+  ErrorTrap trap(Window, u"LoginToITR");
+  while (!stopped_ && !resting_ && !trap.value([&] { return cancelRequested(); }, false)) {
+    const int session = pool_->idleSession();
+    if (session < 0)
+      break;
+    const int row = nextSelectedRow(nextRow_);
+    if (row < 0) {
+      nextRow_ = clients_.Rows();
+      break;
+    }
+    // Row order: a client whose PAN is in progress in another session waits for it.
+    const QString pan = PanKey(clients_, row);
+    if (pansInProgress_.contains(pan))
+      break;
+    if (sinceLogin_.isValid()) {
+      const qint64 wait = pace_.scaled(pace_.loginSpacingMs) - sinceLogin_.elapsed();
+      if (wait > 0) {
+        spacingTimer_.start(int(wait));
+        break;
+      }
+    }
+    nextRow_ = row + 1;
+    pansInProgress_.insert(pan);
+    sinceLogin_.start();
+    currentRow = row;
+    trap([&] { emit sessionClient(session, clients_.TextMatrix(row, col::PartyName)); });
+    pool_->start(session, prepareJob(row, mode_));
+  }
+  endIfDone();
+}
+
+void PortalRun::sessionDone(const ClientOutcome& outcome) {
+  arrived_.push_back(outcome);
+  // A client that finishes while another is written (the store may stop for a message)
+  // waits for it: the rows, the store and the journal take one client at a time.
+  if (applying_)
+    return;
+  applying_ = true;
+  while (!arrived_.empty()) {
+    const ClientOutcome next = std::move(arrived_.front());
+    arrived_.pop_front();
+    pansInProgress_.remove(PanKey(clients_, next.row));
+    finishClient(next);
+    emit progressText(QStringLiteral("%1 of %2 clients done").arg(doneCount_).arg(selectedCount_));
+  }
+  applying_ = false;
+  handOut();
+}
+
+void PortalRun::endIfDone() {
+  if (!runLoop_ || applying_ || resting_ || !arrived_.empty() || pool_->busyCount() > 0)
+    return;
+  if (stopped_ || cancelRequested() || nextSelectedRow(nextRow_) < 0) {
+    runLoop_->quit();
+    runLoop_ = nullptr;
+  }
+}
+
+void PortalRun::finishClient(const ClientOutcome& o) {
+  ErrorTrap trap(Window, u"LoginToITR");
+  const int row = o.row;
+  currentRow = row;
+  // What the component raised on a session's thread is logged here.
+  for (const auto& [routine, err] : o.failures) ErrorTrap(Window, routine)([&] { throw RuntimeError(err); });
+
+  if (!o.loggedIn) {
+    statusText = o.errData;
+    trap([&] { clients_.setTextMatrix(row, col::ImportLogs, statusText); });
+    trap([&] { colourOutcome(row); });
+  } else {
+    statusText = QString::fromLatin1(outcome::LoginSuccess);
+    if (o.profile.isEmpty())
+      statusText = QString::fromLatin1(outcome::ProfileFailed);
+    else if (mode_ == RunMode::Update)
+      statusText = QString::fromLatin1(o.accepted ? outcome::ContactSuccess : outcome::VerifyFailed);
+    else
+      readProfileIntoRow(row, o.profile);
+    trap([&] { clients_.setTextMatrix(row, col::ImportLogs, statusText); });
+    if (Is(statusText, outcome::ContactSuccess))
+      trap([&] { confirmOutcome(row); });
+  }
+  trap([&] { clients_.AutoSize(0, clients_.Cols() - 1); });
+  ++doneCount_;
+  trap([&] { emit clientFinished(row, statusText); });
+  steer(row, o.refusal);
+}
+
+void PortalRun::readProfileIntoRow(int row, const QString& profile) {
   ErrorTrap trap(Window, u"OPENMYPROFILEWHR");
-  trap([&] { showProgress(QStringLiteral("Opening 'myProfile' Page ...")); });
-  trap([] { ui().DoEvents(); });
-
-  const QString profile = trap.value([&] { return activeLogin().GeteUserProfile(); }, QString());
-  if (profile.isEmpty()) {
-    statusText = QString::fromLatin1(outcome::ProfileFailed);
-    return;
-  }
-  if (mode == RunMode::Update) {
-    submitContactUpdate();
-    return;
-  }
-
-  const QString pan = trap.value([&] { return clients_.TextMatrix(currentRow, col::Pan); }, QString());
+  const QString pan = trap.value([&] { return clients_.TextMatrix(row, col::Pan); }, QString());
   const ProfileReading reading = trap.value([&] { return ReadProfile(profile, pan); }, ProfileReading{});
   if (reading.hasName)
-    trap([&] { clients_.setTextMatrix(currentRow, col::LoginName, reading.name); });
+    trap([&] { clients_.setTextMatrix(row, col::LoginName, reading.name); });
   if (!reading.failure.isEmpty()) {
     statusText = reading.failure;
     return;
   }
   if (reading.hasContacts)
-    trap([&] { WriteGroup(clients_, currentRow, col::Login, reading.login); });
+    trap([&] { WriteGroup(clients_, row, col::Login, reading.login); });
 }
 
-void PortalRun::submitContactUpdate() {
-  ErrorTrap trap(Window, u"UPDATECONTDETWHR");
-  trap([&] { showProgress(QStringLiteral("Request for Verification ...")); });
-  trap([] { ui().DoEvents(); });
+void PortalRun::steer(int row, PortalRefusal refusal) {
+  if (refusal == PortalRefusal::AccessRefused) {
+    // Every further request would be refused too, and might count against the firm.
+    stopped_ = true;
+    if (refusedClient_.isEmpty())
+      refusedClient_ = clients_.TextMatrix(row, col::PartyName);
+    busyInRow_ = 0;
+    return;
+  }
+  if (refusal != PortalRefusal::Busy) {
+    busyInRow_ = 0;
+    return;
+  }
+  if (++busyInRow_ >= std::max(1, pace_.busyGiveUpsBeforePause)) {
+    busyInRow_ = 0;
+    startRest();
+  }
+}
 
-  const ContactGroup change =
-      trap.value([&] { return ReadGroup(clients_, currentRow, col::Change); }, ContactGroup{});
-  const ContactUpdateValues v = BuildContactUpdate(change);
+void PortalRun::startRest() {
+  // Nothing left to start: resting would only keep the user waiting. (One by one, nextRow_ is
+  // still the row just done.)
+  const int next = nextSelectedRow(pool_ ? nextRow_ : nextRow_ + 1);
+  if (resting_ || stopped_ || cancelRequested() || next < 0)
+    return;
+  resting_ = true;
+  restShown_ = -1;
+  restClock_.start();
+  restTimer_.start();
+  restTick();
+}
 
-  const bool accepted = trap.value(
-      [&] { return activeLogin().VerifyContactDet(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]); },
-      false);
-  statusText = QString::fromLatin1(accepted ? outcome::ContactSuccess : outcome::VerifyFailed);
+void PortalRun::restTick() {
+  if (!resting_)
+    return;
+  const qint64 length = pace_.scaled(pace_.busyPauseMs);
+  const qint64 left = length - restClock_.elapsed();
+  if (cancelRequested() || left <= 0) {
+    endRest();
+    return;
+  }
+  // The portal's seconds, also when the run's pauses are scaled.
+  const qint64 seconds =
+      std::max<qint64>(1, qint64(std::ceil(double(left) / std::max(pace_.timeScale, 1e-9) / 1000.0)));
+  if (seconds != restShown_) {
+    restShown_ = seconds;
+    emit resting(seconds, QStringLiteral("The e-filing portal kept refusing requests as too fast: %1 clients "
+                                         "in a row were given up.")
+                              .arg(std::max(1, pace_.busyGiveUpsBeforePause)));
+  }
+}
+
+void PortalRun::resumeNow() {
+  endRest();
+}
+
+void PortalRun::endRest() {
+  if (!resting_)
+    return;
+  resting_ = false;
+  restTimer_.stop();
+  emit resting(0, QString());
+  if (restLoop_)
+    restLoop_->quit();
+  else
+    handOut();
 }
 
 bool PortalRun::writeBackConfirmedDetails() {

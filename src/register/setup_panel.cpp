@@ -80,10 +80,10 @@ SetupPanel::SetupPanel(grid::FlexGrid* vsCL, QWidget* parent) : QFrame(parent), 
   bold.setBold(true);
   heading->setFont(bold);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(heading);
-  layout->addLayout(columns);
-  layout->addLayout(buttons);
+  layout_ = new QVBoxLayout(this);
+  layout_->addWidget(heading);
+  layout_->addLayout(columns);
+  layout_->addLayout(buttons);
   resize(sizeHint());
 
   connect(ChkSoftware, &QCheckBox::clicked, this, &SetupPanel::ChkSoftware_Click);
@@ -137,7 +137,13 @@ void SetupPanel::CmdOKSetup_Click() {
     for (int i = 0; i < m.Cols() && i < col::Count; ++i)
       m.setColHidden(i, ChkColShow[std::size_t(i)]->checkState() == Qt::Unchecked);
   });
+  emit applied();
   CmdCancelSetup_Click();
+}
+
+void SetupPanel::addSection(QWidget* section) {
+  layout_->insertWidget(layout_->count() - 1, section);
+  resize(sizeHint());
 }
 
 void SetupPanel::CmdCancelSetup_Click() {

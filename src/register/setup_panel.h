@@ -5,6 +5,7 @@
 #include <array>
 
 class QCheckBox;
+class QVBoxLayout;
 
 namespace kestrel {
 
@@ -35,8 +36,12 @@ class SetupPanel : public QFrame {
   void ChkChange_Click();
   void CmdOKSetup_Click();
   void CmdCancelSetup_Click();
+  // A part of the setup of its own, below the columns; it stores its values on `applied`.
+  void addSection(QWidget* section);
 
  signals:
+  // OK: the columns are applied; the sections store their values.
+  void applied();
   // The panel is done; the window hides it and enables the main panel again.
   void closeRequested();
 
@@ -50,6 +55,7 @@ class SetupPanel : public QFrame {
   void applyGroup(const Group& g);
 
   grid::FlexGrid* vsCL_;
+  QVBoxLayout* layout_ = nullptr;
 };
 
 }  // namespace kestrel

@@ -203,7 +203,8 @@ SuiteCopy CopyLoginContactsToSuite(grid::FlexGridModel& g) {
       }
       const QString secDet = LoginSecondaryDetails(g, row);
       QString change;
-      const bool built = trap([&] { change = RegistrationUpdateSql(*base, code, RegistrationValuesOf(login, secDet)); });
+      const bool built =
+          trap([&] { change = RegistrationUpdateSql(*base, code, RegistrationValuesOf(login, secDet)); });
       // The grid follows only a row the suite took, so both show the same.
       if (built && sendRow(trap, *base, {change})) {
         g.setTextMatrix(row, col::SecDet, secDet);

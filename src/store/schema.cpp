@@ -24,4 +24,21 @@ const QStringList& ModuleTableStatements() {
   return statements;
 }
 
+const QStringList& ModuleTableNames() {
+  static const QStringList names = [] {
+    QStringList list;
+    for (const QString& statement : ModuleTableStatements()) {
+      const QString rest = statement.mid(QStringLiteral("CREATE TABLE IF NOT EXISTS ").size());
+      list << rest.left(rest.indexOf(QLatin1Char('('))).trimmed();
+    }
+    return list;
+  }();
+  return names;
+}
+
+const QStringList& ScratchTableStatements() {
+  static const QStringList statements{ModuleTableStatements().first()};
+  return statements;
+}
+
 }  // namespace kestrel

@@ -3,7 +3,9 @@
 #include "portal/portal_login.h"
 
 #include <QHash>
+#include <QMutex>
 #include <QStringList>
+#include <QThread>
 
 #include <algorithm>
 #include <memory>
@@ -11,13 +13,16 @@
 namespace kestrel::testing {
 
 // A portal login component for tests: answers each PAN from a script, reports "Logging in
-// <PAN>" as its progress, and records, per instance, the calls it received in order.
+// <PAN>" as its progress, and records, per instance, the calls it received in order. Instances
+// may work on several threads at once (a run's portal sessions).
 struct Script {  // what the portal does for one PAN
-  Script(bool l = true, const char* e = "", const char* p = "", bool v = true)
-      : login(l), errData(e), profile(p), verify(v) {}
+  Script(bool l = true, const char* e = "", const char* p = "", bool v = true,
+         PortalRefusal r = PortalRefusal::None)
+      : login(l), errData(e), profile(p), verify(v), refusal(r) {}
   bool login;
   QString errData, profile;
   bool verify;
+  PortalRefusal refusal;
 };
 
 // Shared by the instances of a test: the scripts and what the instances were asked.
@@ -28,16 +33,26 @@ struct Journal {
   int live = 0, mostLive = 0;
   QStringList init;  // the log file and scratch folder of the last InitMe
   RunProgress* progress = nullptr;
+  int loginMs = 0;              // how long each login takes
+  QHash<QString, int> livePan;  // instances between the login and the last call, by PAN
+  QHash<QString, int> mostLivePan;
+  QList<std::optional<bool>> takeOver;  // what the run chose for each login
+  QMutex mutex;
 };
 
 class FakePortal final : public PortalLogin {
  public:
   explicit FakePortal(std::shared_ptr<Journal> j) : j_(std::move(j)) {
+    const QMutexLocker lock(&j_->mutex);
     j_->mostLive = std::max(j_->mostLive, ++j_->live);
   }
-  ~FakePortal() override { j_->sessions << calls_.join(", "), --j_->live; }
+  ~FakePortal() override {
+    const QMutexLocker lock(&j_->mutex);
+    j_->sessions << calls_.join(", "), --j_->live;
+  }
   void InitMe(const QString& log, const QString& tmp, RunProgress* progress, double, double,
               double) override {
+    const QMutexLocker lock(&j_->mutex);
     calls_ << "InitMe";
     j_->init = {log, tmp};
     j_->progress = progress_ = progress;
@@ -47,7 +62,15 @@ class FakePortal final : public PortalLogin {
     calls_ << "Login(" + id + ", " + password + ")";
     if (progress_)
       progress_->showProgress("Logging in " + id);
-    s_ = j_->scripts.value(id);
+    int wait = 0;
+    {
+      const QMutexLocker lock(&j_->mutex);
+      s_ = j_->scripts.value(id);
+      j_->mostLivePan[id] = std::max(j_->mostLivePan.value(id), ++j_->livePan[id]);
+      j_->takeOver << (progress_ ? progress_->takeOverOpenSession() : std::nullopt);
+      wait = j_->loginMs;
+    }
+    QThread::msleep(wait);
     return s_.login;
   }
   QString ErrData() const override { return calls_ << "ErrData", s_.errData; }
@@ -56,12 +79,16 @@ class FakePortal final : public PortalLogin {
                         const QString& e, const QString& f, const QString& g, const QString& h,
                         const QString& i) override {
     calls_ << "Verify";
+    const QMutexLocker lock(&j_->mutex);
     j_->submitted << QStringList{a, b, c, d, e, f, g, h, i};
     return s_.verify;
   }
   void CheckForLogInCL(const QString& id, bool logOut) override {
     calls_ << QString("Check(%1, %2)").arg(id).arg(logOut);
+    const QMutexLocker lock(&j_->mutex);
+    --j_->livePan[id];
   }
+  PortalRefusal refusal() const override { return s_.refusal; }
 
  private:
   std::shared_ptr<Journal> j_;

@@ -69,6 +69,18 @@ inline QJsonArray simUpdates(const QUrl& base) {
   return QJsonDocument::fromJson(reply->readAll()).object().value(QStringLiteral("updates")).toArray();
 }
 
+// Every POST the simulator answered, oldest first: "at", "service", "pan", "code".
+inline QJsonArray simRequests(const QUrl& base) {
+  QNetworkAccessManager network;
+  QUrl url = base;
+  url.setPath(QStringLiteral("/sim/requests"));
+  std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(url)));
+  QEventLoop loop;
+  QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+  loop.exec();
+  return QJsonDocument::fromJson(reply->readAll()).object().value(QStringLiteral("requests")).toArray();
+}
+
 inline QJsonObject lastUpdate(const QUrl& base, const QString& pan) {
   QJsonObject found;
   for (const QJsonValue& v : simUpdates(base)) {

@@ -2,8 +2,8 @@
 
 namespace kestrel::testing {
 
-void ScriptedInteraction::MsgBox(const QString& text, Icon icon, const QString&) {
-  messages.push_back({text, icon});
+void ScriptedInteraction::MsgBox(const QString& text, Icon icon, const QString& title) {
+  messages.push_back({text, icon, title});
 }
 
 bool ScriptedInteraction::AskYesNo(const QString& text, bool, const QString&) {

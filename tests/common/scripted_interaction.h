@@ -19,6 +19,7 @@ class ScriptedInteraction final : public Interaction {
   struct Shown {
     QString text;
     Icon icon;
+    QString title{};
   };
 
   void MsgBox(const QString& text, Icon icon, const QString& title) override;

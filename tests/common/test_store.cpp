@@ -1,5 +1,7 @@
 #include "test_store.h"
 
+#include "store/schema.h"
+
 namespace kestrel::testing {
 
 TestStore::TestStore() {
@@ -19,7 +21,10 @@ void TestStore::dropAllTables() const {
 }
 
 std::shared_ptr<VelBase> TestStore::makeBase(VelBaseOptions options) const {
-  options.connectionString = connection_;
+  if (options.connectionString.isEmpty())
+    options.connectionString = connection_;
+  options.privateTables = ScratchTableStatements();
+  options.unicodeTables = ModuleTableNames();
   if (options.suiteHome.isEmpty())
     options.suiteHome = dir_.path() + QStringLiteral("/Velmar");
   return std::make_shared<VelBase>(std::move(options));

@@ -22,7 +22,8 @@ class TestStore {
   // A temporary folder that lives as long as the store (the suite home of makeBase()).
   QString folder() const { return dir_.path(); }
 
-  // A VelBase on this store with its suite home in folder(); other options as given.
+  // A VelBase as the host makes it (the module's scratch tables private to its connection), on
+  // this store unless options name another, with its suite home in folder().
   std::shared_ptr<VelBase> makeBase(VelBaseOptions options = {}) const;
 
   // Drops every table of the store.

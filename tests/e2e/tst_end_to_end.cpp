@@ -12,23 +12,29 @@
 #include "platform/base/suite_schema.h"
 #include "platform/grid/flexgrid.h"
 #include "portal/portal_run.h"
+#include "portal/portal_settings_box.h"
 #include "portal/progress_panel.h"
 #include "portal_login_component.h"
 #include "portal_simulator.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
+#include "register/setup_panel.h"
 #include "scripted_interaction.h"
 #include "test_store.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSet>
+#include <QSpinBox>
 #include <QSqlQuery>
 #include <QTest>
+#include <QThread>
 
 using namespace kestrel;
 using namespace kestrel::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -76,6 +82,9 @@ class TestEndToEnd : public QObject {
   std::unique_ptr<ScopedInteraction> script_;
   MainWindow* w_ = nullptr;
   QStringList loggedIn_;  // codes of clients whose fetch succeeded
+  PortalLoginOptions options_;
+  // Each row after the fetch run of one session: outcome, back and fore colour.
+  QStringList oneByOne_;
 
   grid::FlexGridModel& g() { return *w_->registerGrid->model(); }
   void tickOnly(const std::function<bool(int row)>& pick) {
@@ -126,10 +135,17 @@ class TestEndToEnd : public QObject {
                                               sent.value(QStringLiteral("emailPin")).toString()});
     };
     registerPortalLogin(options);
+    options_ = options;
     script_ = std::make_unique<ScopedInteraction>();
     w_ = &MainWindow::loadDefault();
     w_->show();
     QVERIFY(g().Rows() > FirstDataRow + 20);
+  }
+
+  // The portal of the other tests again.
+  void cleanup() {
+    registerPortalLogin(options_);
+    qunsetenv("KESTREL_PORTAL_TIME_SCALE");
   }
 
   void cleanupTestCase() {
@@ -173,6 +189,101 @@ class TestEndToEnd : public QObject {
       QVERIFY2(outcomes.contains(QString::fromLatin1(outcome)), outcome);
     QVERIFY(outcomes.size() >= 9);  // and the failures of their own texts
     QVERIFY(!g().ColHidden(col::ImportLogs));
+    for (int r = FirstDataRow; r < g().Rows(); ++r) oneByOne_ << rowState(r);
+  }
+
+  // Four portal sessions at the portal's pace (a hundredth of the time): every client once,
+  // each row as one session left it, the two rows of a PAN never in two sessions at once, no
+  // lockout and no client given up; the panel shows a line per session.
+  void fourSessionsFetchAsOneByOne() {
+    Simulator portal;
+    QVERIFY(startPacedPortal(portal, {}));
+    setSessions(4);
+    tickOnly([](int) { return true; });
+    // The next row takes the PAN and password of a client the portal simply logs in.
+    int twin = FirstDataRow;
+    while (g().TextMatrix(twin, col::Pan).mid(5, 4).toInt() % 100 < 17) ++twin;
+    const QString pan = g().TextMatrix(twin, col::Pan);
+    g().setTextMatrix(twin + 1, col::Pan, pan);
+    g().setTextMatrix(twin + 1, col::Password, g().TextMatrix(twin, col::Password));
+    QHash<int, int> finished;
+    bool sessionsShown = false;
+    const auto watch = connect(w_->portalRun, &PortalRun::clientFinished, this, [&](int row) {
+      ++finished[row];
+      sessionsShown = sessionsShown || (w_->progressPanel->sessionLabels[3]->isVisible() &&
+                                        w_->progressPanel->sessionLabels[3]->text().startsWith(u"4. "));
+    });
+    w_->fetchProfiles();
+    disconnect(watch);
+    setSessions(1);
+
+    QVERIFY(sessionsShown);
+    QCOMPARE(finished.size(), g().Rows() - FirstDataRow);
+    for (int r = FirstDataRow; r < g().Rows(); ++r) {
+      QCOMPARE(finished.value(r), 1);
+      QCOMPARE(rowState(r), oneByOne_[r - FirstDataRow + (r == twin + 1 ? -1 : 0)]);
+    }
+    QStringList steps;
+    for (const QJsonValue& request : simRequests(portal.url)) {
+      const QJsonObject o = request.toObject();
+      const QString step = o.value(u"service").toString() + u' ' + o.value(u"code").toString();
+      QVERIFY2(!step.endsWith(u"EF00031"), qPrintable(step));  // no account locked
+      if (o.value(u"pan").toString() == pan)
+        steps << step;
+    }
+    const QStringList client = {u"wLoginService EF00000"_s, u"loginService EF00000"_s,
+                                u"userProfileService HTTP 200"_s, u"logoutService EF00000"_s};
+    QCOMPARE(steps, client + client);
+    QTest::keyClick(w_->registerGrid, Qt::Key_F5);
+  }
+
+  // The update of eight clients in four sessions: the PINs asked on the window's thread one
+  // prompt at a time, and every confirmation written back.
+  void fourSessionsUpdateWritesBack() {
+    QStringList codes;
+    for (auto it = loggedIn_.crbegin(); it != loggedIn_.crend() && codes.size() < 8; ++it)
+      if (g().TextMatrix(FindClientRowForTest(*it), col::Pan).mid(5, 4).toInt() % 100 >= 17)
+        codes << *it;
+    QCOMPARE(codes.size(), 8);
+    int asked = 0, open = 0, mostOpen = 0;
+    bool onWindowThread = true;
+    Simulator portal;
+    QVERIFY(startPacedPortal(portal, [&](const PinRequest& request, const std::function<bool()>&) {
+      ++asked;
+      mostOpen = std::max(mostOpen, ++open);
+      onWindowThread = onWindowThread && QThread::currentThread() == qApp->thread();
+      QTest::qWait(20);  // the user types
+      const QJsonObject sent = lastUpdate(portal.url, request.userId);
+      --open;
+      return std::optional<PinReply>(
+          PinReply{sent.value(u"mobilePin").toString(), sent.value(u"emailPin").toString()});
+    }));
+    setSessions(4);
+    tickOnly([&](int r) { return codes.contains(g().TextMatrix(r, col::PartyCode)); });
+    w_->showDefaults();
+    DefaultPanel& panel = *w_->defaultPanel;
+    panel.primaryMobileBox->setEditText(u"9000012345"_s);
+    panel.relationBoxes[0]->setCurrentIndex(1);
+    panel.primaryEMailBox->setEditText(u"desk.four@firm.example.in"_s);
+    panel.relationBoxes[1]->setCurrentIndex(1);
+    panel.assignToSelectedClients();
+    w_->proceedWithUpdate();
+    setSessions(1);
+
+    QCOMPARE(asked, codes.size());
+    QCOMPARE(mostOpen, 1);
+    QVERIFY(onWindowThread);
+    for (const QString& code : codes) {
+      const int r = FindClientRowForTest(code);
+      QCOMPARE(g().TextMatrix(r, col::ImportLogs), u"Validate Contact Success"_s);
+      std::unique_ptr<Recordset> rs;
+      Base().RecordsetQuery(
+          rs, u"SELECT MobNo, EmailID FROM OnlineRegInfo WHERE AsYr=0 AND Code_No='"_s + code + u'\'',
+          Base().DBObj(), 0, 1);
+      QVERIFY(!rs->Eof());
+      QCOMPARE(rs->Text(0), u"9000012345"_s);
+      QCOMPARE(rs->Text(1), u"desk.four@firm.example.in"_s);
+    }
   }
 
   void cancelStopsAfterTheClientInProgress() {
@@ -285,6 +396,34 @@ class TestEndToEnd : public QObject {
   }
 
  private:
+  QString rowState(int r) {
+    return g().TextMatrix(r, col::ImportLogs) + u" | "_s + g().CellBackColor(r, col::PartyName).name() +
+           u" | "_s + g().CellForeColor(r, col::PartyName).name();
+  }
+  // Runs with this many portal sessions from now on, set as the practitioner sets it.
+  void setSessions(int n) {
+    w_->showSetup();
+    w_->portalSettings->sessionsBox->setValue(n);
+    w_->setupPanel->CmdOKSetup_Click();
+    QCOMPARE(w_->portalRun->readPace().sessions, n);
+  }
+  // A simulator keeping the portal's pause before the password and (generously) its rate limit,
+  // at a hundredth of the time with 300 ms answers, and the component keeping the pace with it.
+  bool startPacedPortal(Simulator& portal, PinProvider pins) {
+    if (!portal.start({u"--store"_s, store_->connectionString(), u"--pace"_s, u"--rate-limit"_s, u"120/60s"_s,
+                       u"--latency"_s, u"300ms"_s, u"--time-scale"_s, u"0.01"_s}))
+      return false;
+    PortalLoginOptions paced = options_;
+    paced.baseUrl = portal.url;
+    paced.loginPauseMs = PortalLoginOptions().loginPauseMs;
+    paced.retryDelayMs = PortalLoginOptions().retryDelayMs;
+    paced.timeScale = 0.01;
+    if (pins)
+      paced.pinProvider = std::move(pins);
+    registerPortalLogin(paced);
+    qputenv("KESTREL_PORTAL_TIME_SCALE", "0.01");
+    return true;
+  }
   int FindClientRowForTest(const QString& code) {
     return g().FindRow(code, FirstDataRow, col::PartyCode, true, true);
   }

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -47,6 +48,29 @@ QString passwordField(const QString& password) {
   return QStringLiteral("{PLAIN.HEX}") + QString::fromLatin1(password.toUtf8().toHex());
 }
 
+// Run as root, a new Maildir belongs to the owner of the mail folder, as whom the mail server
+// reads it.
+void handOver(const QString& root, const QStringList& paths) {
+  struct stat owner {};
+  if (::geteuid() != 0 || ::stat(QFile::encodeName(root).constData(), &owner) != 0 || owner.st_uid == 0)
+    return;
+  for (const QString& path : paths)
+    if (::chown(QFile::encodeName(path).constData(), owner.st_uid, owner.st_gid) != 0)
+      return;
+}
+
+// Replaces `file` with `bytes` in one step, readable by its owner only.
+QString replaceFile(const QString& path, const QByteArray& bytes) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+  file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+  file.write(bytes);
+  if (!file.flush() || ::fsync(file.handle()) != 0 || !file.commit())
+    return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+  return {};
+}
+
 }  // namespace
 
 DovecotFiles::DovecotFiles(QString passwdFile, QString maildirRoot)
@@ -60,6 +84,8 @@ QString DovecotFiles::addMailbox(const QString& user, const QString& domain, con
       return QStringLiteral("cannot create the Maildir ") + home;
   }
   QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  handOver(maildirRoot_, {home, home + QStringLiteral("/cur"), home + QStringLiteral("/new"),
+                          home + QStringLiteral("/tmp")});
 
   const FileLock lock(passwdFile_ + QStringLiteral(".lock"));
   if (!lock.held())
@@ -78,14 +104,28 @@ QString DovecotFiles::addMailbox(const QString& user, const QString& domain, con
   }
   const QString line = address + QLatin1Char(':') + passwordField(password) + QStringLiteral("::::") + home +
                        QStringLiteral("::userdb_mail=maildir:") + home + QLatin1Char('\n');
-  QSaveFile file(passwdFile_);
-  if (!file.open(QIODevice::WriteOnly))
-    return QStringLiteral("cannot write %1: %2").arg(passwdFile_, file.errorString());
-  file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-  file.write(kept + line.toUtf8());
-  if (!file.flush() || ::fsync(file.handle()) != 0 || !file.commit())
-    return QStringLiteral("cannot write %1: %2").arg(passwdFile_, file.errorString());
-  return {};
+  return replaceFile(passwdFile_, kept + line.toUtf8());
+}
+
+QString DovecotFiles::addForwarder(const QString& alias, const QString& to) const {
+  if (!QDir().mkpath(maildirRoot_))
+    return QStringLiteral("cannot create ") + maildirRoot_;
+  const QString map = QDir(maildirRoot_).absoluteFilePath(QStringLiteral("virtual"));
+  const FileLock lock(map + QStringLiteral(".lock"));
+  if (!lock.held())
+    return QStringLiteral("cannot lock ") + map;
+  QByteArray lines;
+  QFile current(map);
+  if (current.exists()) {
+    if (!current.open(QIODevice::ReadOnly))
+      return QStringLiteral("cannot read %1: %2").arg(map, current.errorString());
+    lines = current.readAll();
+    current.close();
+  }
+  const QByteArray line = (alias + QLatin1Char(' ') + to).toUtf8();
+  if (lines.split('\n').contains(line))
+    return {};
+  return replaceFile(map, lines + line + '\n');
 }
 
 }  // namespace kestrel::hostingsim

@@ -10,12 +10,19 @@ namespace kestrel::hostingsim {
 // ({PLAIN.HEX} with the password's UTF-8 in hex when it holds ":" or a control character, which
 // the file cannot carry as they are). The file is rewritten whole under an exclusive lock and
 // swapped in by rename, so a reader never sees half a line and two simulators never lose one
-// another's lines; it is readable by its owner only.
+// another's lines; it is readable by its owner only. Run as root, the Maildirs are handed to the
+// owner of the mail folder, as the mail server reads them as that user.
+//
+// Forwarders go into the alias map <maildir>/virtual, one "alias@domain target@domain" line per
+// pair, so that whatever delivers mail for the domain (the portal simulator) finds the
+// mailboxes behind an alias.
 class DovecotFiles {
  public:
   DovecotFiles(QString passwdFile, QString maildirRoot);
   // Adds the mailbox, replacing an earlier line of the same address; "" when done, else why not.
   QString addMailbox(const QString& user, const QString& domain, const QString& password) const;
+  // Adds the alias's line to the alias map unless it is there; "" when done, else why not.
+  QString addForwarder(const QString& alias, const QString& to) const;
 
  private:
   QString passwdFile_;

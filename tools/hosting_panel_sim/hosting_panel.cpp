@@ -190,6 +190,13 @@ HttpResponse HostingPanel::addForwarder(const Form& form) {
     note(QStringLiteral("addforwarder.php %1 -> %2: no such mailbox").arg(address, to));
     return pageOf(title, QStringLiteral("Error: %1 email not created on this account.").arg(to));
   }
+  if (options_.dovecot) {
+    const QString problem = options_.dovecot->addForwarder(address, to);
+    if (!problem.isEmpty()) {
+      note(QStringLiteral("addforwarder.php %1: %2").arg(address, problem));
+      return pageOf(title, QStringLiteral("Error: the mail server could not set up the forwarder."), 500);
+    }
+  }
   // An alias may forward to several mailboxes; adding the same pair again changes nothing.
   if (!forwarderKeys_.contains(address + QLatin1Char('>') + to)) {
     forwarderKeys_.insert(address + QLatin1Char('>') + to);

@@ -135,6 +135,11 @@ int main(int argc, char** argv) {
        QStringLiteral("file")},
       {QStringLiteral("record"), QStringLiteral("Append every contact update to this file (JSON lines)."),
        QStringLiteral("file")},
+      {QStringLiteral("mail-root"),
+       QStringLiteral(
+           "The firm's mail as the hosting panel simulator keeps it (its --maildir): the PIN mail of "
+           "a contact update is delivered to the mailbox behind the new e-mail address."),
+       QStringLiteral("dir")},
       {QStringLiteral("quiet"), QStringLiteral("Do not print the PINs sent.")},
   });
   cli.process(app);
@@ -165,6 +170,7 @@ int main(int argc, char** argv) {
       throw std::runtime_error("--time-scale must be a factor above 0 and at most 1000");
     options.recordFile = cli.value(QStringLiteral("record"));
     options.announcePins = !cli.isSet(QStringLiteral("quiet"));
+    options.mailRoot = cli.value(QStringLiteral("mail-root"));
     const int port = number(cli, QStringLiteral("port"), 0, 65535);
 
     std::optional<QSslConfiguration> tls;

@@ -1,5 +1,7 @@
 #include "sim_portal.h"
 
+#include "pin_mail.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
@@ -305,6 +307,24 @@ HttpResponse Portal::serve(const HttpRequest& request) {
   return r;
 }
 
+void Portal::mailPin(const PendingUpdate& update) {
+  const QString to = update.details.value(QStringLiteral("priEmailId")).toString();
+  if (options_.mailRoot.isEmpty() || to.isEmpty())
+    return;
+  QString problem;
+  const QStringList reached =
+      MailDrop(options_.mailRoot)
+          .deliver(to,
+                   PinMessage(to, update.pan, update.emailPin, options_.pinValidityMs / 60000,
+                              QDateTime::currentDateTime()),
+                   &problem);
+  QTextStream out(stdout);
+  if (!problem.isEmpty())
+    out << "PIN mail to " << to << ": " << problem << Qt::endl;
+  else if (options_.announcePins && !reached.isEmpty())
+    out << "PIN mail to " << to << " delivered to " << reached.join(QStringLiteral(", ")) << Qt::endl;
+}
+
 HttpResponse Portal::lookUp(const QJsonObject& body) {
   const QString pan = text(body, "entity").toUpper();
   const Account* a = account(pan);
@@ -510,6 +530,7 @@ HttpResponse Portal::saveContacts(const QString& pan, const QJsonObject& body) {
   if (options_.announcePins)
     QTextStream(stdout) << "PINs for " << pan << ": mobile " << update.mobilePin << ", e-mail "
                         << update.emailPin << Qt::endl;
+  mailPin(update);
 
   // A new submission replaces one still waiting for its PINs.
   for (auto p = pending_.begin(); p != pending_.end();) {

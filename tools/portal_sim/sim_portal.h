@@ -36,6 +36,9 @@ struct PortalOptions {
   bool secure = false;  // served over TLS: cookies get the Secure flag
   QString recordFile;   // updates are appended here as JSON lines
   bool announcePins = true;
+  // The firm's mail (the hosting panel simulator's --maildir): the PIN mail of a contact update
+  // goes to the mailbox behind its new e-mail address. "" for none.
+  QString mailRoot;
 
   // How the portal pushes back. Durations are in the portal's time; timeScale multiplies all of
   // them (latency and slow included), so 0.01 plays the portal a hundred times faster. A zero
@@ -112,6 +115,8 @@ class Portal {
   QString token(int bytes);
   QString pin();
   void setStatus(qsizetype record, const QString& status);
+  // Mails the e-mail PIN to the update's new primary e-mail address, when the firm's mail knows it.
+  void mailPin(const PendingUpdate& update);
   void record(qsizetype index);
 
   Accounts accounts_;

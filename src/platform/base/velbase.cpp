@@ -1,8 +1,10 @@
 #include "platform/base/velbase.h"
 
 #include "platform/base/sql_recordset.h"
+#include "support/owner_only.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRegularExpression>
@@ -12,6 +14,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <optional>
 
 namespace kestrel {
 
@@ -48,6 +51,22 @@ QString mobileFrom(const QString& digits) {
   return {};
 }
 
+// Without the privilege to create temporary tables the shared table serves, as it always has.
+void createPrivateTables(SqlStore& store, const QStringList& statements) {
+  static const QRegularExpression createTable(QStringLiteral("^\\s*CREATE\\s+TABLE"),
+                                              QRegularExpression::CaseInsensitiveOption);
+  for (QString sql : statements) {
+    sql.replace(createTable, QStringLiteral("CREATE TEMPORARY TABLE"));
+    if (store.databaseCharset() != u"utf8mb4")
+      sql += QStringLiteral(" DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci");
+    ignoreErrors([&] { store.exec(sql); });
+  }
+}
+
+QString quotedList(const QStringList& values) {
+  return QStringLiteral("'") + values.join(QStringLiteral("', '")) + QStringLiteral("'");
+}
+
 }  // namespace
 
 class VelBase::Connection final : public DbConnection {};
@@ -56,10 +75,16 @@ VelBase::VelBase(VelBaseOptions options)
     : options_(std::move(options)),
       home_(ResolveSuiteHome(options_.suiteHome)),
       connection_(std::make_unique<Connection>()) {
+  MakeOwnerOnlyFolder(home_);
   const QString conn = options_.connectionString.isEmpty()
                            ? QStringLiteral("sqlite:") + home_ + QStringLiteral("/Data/Velmar.db")
                            : options_.connectionString;
-  store_ = std::make_shared<SqlStore>(conn, source());
+  for (const QString& create : options_.privateTables) privateNames_ << CreatedTableName(create);
+  store_ = std::make_shared<SqlStore>(
+      ParseStoreAddress(conn, options_.storePassword), source(),
+      [tables = options_.privateTables](SqlStore& store) { createPrivateTables(store, tables); });
+  if (store_->isMariaDb())
+    refuseNarrowTables();
 }
 
 VelBase::~VelBase() = default;
@@ -80,13 +105,116 @@ bool VelBase::CheckDllsVersion(bool) {
 }
 
 void VelBase::ConQuery(const QString& sql) {
-  // The suite follows its changes with "Flush Tables" so that other workstations' MySQL
-  // table caches see them; SQLite has no such cache and no such statement.
-  static const QRegularExpression flushTables(QStringLiteral("^\\s*flush\\s+tables\\s*;?\\s*$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-  if (!store_->isMariaDb() && flushTables.match(sql).hasMatch())
+  if (!store_->isMariaDb()) {
+    // The suite follows its changes with "Flush Tables" so that other workstations' MySQL
+    // table caches see them; SQLite has no such cache and no such statement.
+    static const QRegularExpression flushTables(QStringLiteral("^\\s*flush\\s+tables\\s*;?\\s*$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    if (!flushTables.match(sql).hasMatch())
+      store_->exec(sql);
     return;
+  }
+  if (const std::optional<KeyedChange> key = FindKeyedChange(sql, !store_->noBackslashEscapes())) {
+    changeKeyed(sql, *key);
+    return;
+  }
+  if (store_->databaseCharset() != u"utf8mb4") {
+    const QString table = CreatedTableName(sql);
+    if (!table.isEmpty() && !privateNames_.contains(table, Qt::CaseInsensitive)) {
+      createHoldingAnyText(sql, table);
+      return;
+    }
+  }
   store_->exec(sql);
+}
+
+// The rows of other values that the server takes for the key are looked for and locked in the
+// same transaction as the change, so none can be added in between.
+void VelBase::changeKeyed(const QString& sql, const KeyedChange& key) {
+  if (!IsPlainIdentifier(key.table) || !IsPlainIdentifier(key.column)) {
+    store_->exec(sql);
+    return;
+  }
+  std::optional<StoreTransaction> transaction;
+  if (!store_->inTransaction())
+    transaction.emplace(*store_);
+  const QString literal = QLatin1Char('\'') + key.literal + QLatin1Char('\'');
+  QSqlQuery query = store_->select(QStringLiteral("SELECT ") + key.column + QStringLiteral(" FROM ") +
+                                   key.table + QStringLiteral(" WHERE ") + key.column +
+                                   QStringLiteral(" = ") + literal + QStringLiteral(" AND HEX(CONVERT(") +
+                                   key.column + QStringLiteral(" USING utf8mb4)) <> HEX(") + literal +
+                                   QStringLiteral(") LIMIT 20 FOR UPDATE"));
+  QStringList others;
+  while (query.next())
+    if (const QString other = query.value(0).toString(); !others.contains(other))
+      others << other;
+  query.finish();
+  if (!others.isEmpty())
+    throw RuntimeError(
+        errnum::DatabaseFailure,
+        QStringLiteral("Nothing was changed: the database server cannot tell %1 '%2' in %3 from %4 "
+                       "(a difference of letter case, accents or trailing blanks only), so the "
+                       "change would reach them too. Rename one of them.")
+            .arg(key.column, key.value, key.table, quotedList(others)),
+        source());
+  store_->exec(sql);
+  if (transaction)
+    transaction->commit();
+}
+
+// A table created without a character set takes the database's; on a latin1 database it
+// could not hold names in Indian scripts.
+void VelBase::createHoldingAnyText(const QString& sql, const QString& table) {
+  const bool existed = store_->hasTable(table);
+  store_->exec(sql);
+  if (!existed && IsPlainIdentifier(table) && store_->hasTable(table))
+    store_->exec(QStringLiteral("ALTER TABLE ") + table +
+                 QStringLiteral(" CONVERT TO CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci"));
+}
+
+QStringList VelBase::narrowTextTables(const QStringList& names) {
+  QStringList lowered;
+  for (const QString& name : names) lowered << store_->escape(name.toLower());
+  QSqlQuery query = store_->select(
+      QStringLiteral(
+          "SELECT DISTINCT TABLE_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() "
+          "AND CHARACTER_SET_NAME IS NOT NULL AND CHARACTER_SET_NAME <> 'utf8mb4' "
+          "AND LOWER(TABLE_NAME) IN (") +
+      quotedList(lowered) + QStringLiteral(") ORDER BY TABLE_NAME"));
+  QStringList narrow;
+  while (query.next()) narrow << query.value(0).toString();
+  return narrow;
+}
+
+void VelBase::refuseNarrowTables() {
+  QStringList names;
+  for (const QString& name : options_.unicodeTables)
+    if (!privateNames_.contains(name, Qt::CaseInsensitive))
+      names << name;
+  if (names.isEmpty())
+    return;
+  QStringList narrow;
+  const QStringList found = narrowTextTables(names);  // as the server spells them
+  for (const QString& name : names)
+    if (found.contains(name, Qt::CaseInsensitive))
+      narrow << name;
+  if (narrow.isEmpty())
+    return;
+  throw RuntimeError(
+      errnum::DatabaseFailure,
+      QStringLiteral("The tables %1 of database '%2' keep text in another character set than "
+                     "utf8mb4 and cannot hold names in every script. Convert each on the server "
+                     "(ALTER TABLE <name> CONVERT TO CHARACTER SET utf8mb4 COLLATE "
+                     "utf8mb4_unicode_ci) and start again.")
+          .arg(narrow.join(QStringLiteral(", ")), store_->address().database),
+      source());
+}
+
+bool VelBase::readsPrivateTable(const QString& sql) const {
+  for (const QString& name : privateNames_)
+    if (sql.contains(name, Qt::CaseInsensitive))
+      return true;
+  return false;
 }
 
 DbConnection* VelBase::DBObj() {
@@ -109,7 +237,9 @@ void VelBase::RecordsetQuery(std::unique_ptr<Recordset>& rs, const QString& sqlO
     sql = QStringLiteral("SELECT * FROM ") + text;
   }
   rs.reset();
-  rs = std::make_unique<SqlRecordset>(store_, store_->select(sql));
+  // A new connection's private scratch table is empty: reading it again there would count
+  // nothing instead of failing.
+  rs = std::make_unique<SqlRecordset>(store_, store_->select(sql, !readsPrivateTable(sql)));
 }
 
 QString VelBase::TruncVarSQL(const QVariant& value) const {
@@ -119,19 +249,19 @@ QString VelBase::TruncVarSQL(const QVariant& value) const {
 }
 
 QString VelBase::ExePath() const {
-  QDir().mkpath(home_);
+  MakeOwnerOnlyFolder(home_);
   return home_;
 }
 
 QString VelBase::vTmpPath() const {
   const QString path = home_ + QStringLiteral("/Temp/");
-  QDir().mkpath(path);
+  MakeOwnerOnlyFolder(path);
   return path;
 }
 
 QString VelBase::DocPath() const {
   const QString path = home_ + QStringLiteral("/Documents");
-  QDir().mkpath(path);
+  MakeOwnerOnlyFolder(path);
   return path;
 }
 
@@ -151,12 +281,13 @@ QString VelBase::GetSettingINI(const QString& section, const QString& key, const
 
 void VelBase::SaveSettingINI(const QString& section, const QString& key, const QString& value,
                              const QString& filePath) {
-  QDir().mkpath(QFileInfo(filePath).absolutePath());
+  MakeOwnerOnlyFolder(QFileInfo(filePath).absolutePath(), ExistingFolder::Leave);
   QSettings settings(filePath, QSettings::IniFormat);
   settings.setValue(section + QLatin1Char('/') + key, value);
   settings.sync();
   if (settings.status() != QSettings::NoError)
     throw RuntimeError(errnum::PathFileAccess, QStringLiteral("Path/File access error"), source());
+  QFile::setPermissions(filePath, OwnerOnlyFile);
 }
 
 QString VelBase::GetPhone4MobNo(const QString& phone4, const QString& kind) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/sql_store.h"
+#include "platform/base/statement_shape.h"
 #include "store/base_component.h"
 
 #include <functional>
@@ -19,10 +20,26 @@ struct VelBaseOptions {
   std::function<QString()> moduleVersion;
   // Called by RefreshClList: the suite reloads its own client list.
   std::function<void()> refreshClientList;
+  // The password of a server whose connection string names none (the host reads it from a
+  // file); without it, $KESTREL_STORE_PASSWORD.
+  QString storePassword;
+  // CREATE TABLE statements of scratch tables whose rows belong to one workstation's check or
+  // report: each connection gets a private table of that name, made again after a reconnect,
+  // which hides a shared one from its statements.
+  QStringList privateTables;
+  // Tables that must hold text of any script: on MariaDB the start is refused when one of them
+  // exists with text columns in another character set than utf8mb4.
+  QStringList unicodeTables;
 };
 
 // The suite's base component on QtSql: one connection to the suite's store, the suite's
-// folders, its settings files and the screen's scale factors.
+// folders (owner-only: they hold the log, the settings and scratch files), its settings files
+// and the screen's scale factors.
+//
+// On MariaDB it guards what a case-insensitive server would do unasked: a change keyed by one
+// text value ("... WHERE Code_No='D1'") is refused, changing nothing, when the server cannot
+// tell that value from another one stored in the key column ("d1", "D1 "); a table created on a
+// database whose default character set is not utf8mb4 is converted to utf8mb4.
 class VelBase final : public BaseComponent {
  public:
   // Opens the store; a failure raises RuntimeError.
@@ -67,10 +84,17 @@ class VelBase final : public BaseComponent {
  private:
   class Connection;
 
+  bool readsPrivateTable(const QString& sql) const;
+  void changeKeyed(const QString& sql, const KeyedChange& key);
+  void createHoldingAnyText(const QString& sql, const QString& table);
+  QStringList narrowTextTables(const QStringList& names);
+  void refuseNarrowTables();
+
   VelBaseOptions options_;
   QString home_;
   std::shared_ptr<SqlStore> store_;
   std::unique_ptr<Connection> connection_;
+  QStringList privateNames_;
   int refreshes_ = 0;
 };
 

@@ -13,15 +13,36 @@
 // done only on an explicit confirmation (Answer::confirmed); every other shape is a refusal.
 #include "portal_session.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
+#include <QThread>
 
 namespace kestrel::portal {
 
 namespace {
 constexpr const char* SavePath = "/iec/verificationservices/auth/saveEntity";
 constexpr const char* PinPath = "/iec/verificationservices/auth/validateOTP";
+
+// Asks the provider for the PINs on the application's thread, where a prompt can be shown. An
+// instance working on a thread of its own (one of several portal sessions) waits there until the
+// prompts of the other sessions are answered: the user sees one prompt at a time.
+std::optional<PinReply> askForPins(const PinProvider& provider, const PinRequest& request,
+                                   const std::function<bool()>& cancelled) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || QThread::currentThread() == app->thread())
+    return provider(request, cancelled);
+  static QMutex oneAtATime;
+  const QMutexLocker lock(&oneAtATime);
+  if (cancelled())
+    return std::nullopt;
+  std::optional<PinReply> reply;
+  QMetaObject::invokeMethod(
+      app, [&] { reply = provider(request, cancelled); }, Qt::BlockingQueuedConnection);
+  return reply;
+}
 
 // A JSON value as the portal wrote it.
 QString written(const QJsonValue& value) {
@@ -92,7 +113,8 @@ bool PortalSession::VerifyContactDet(const QString& isd, const QString& priMobil
       return fail(routine, pending);
     request.attempt = attempt;
     progress(QStringLiteral("Waiting for the PINs sent to %1 and %2 ...").arg(request.mobile, request.email));
-    const std::optional<PinReply> pins = options_.pinProvider(request, [this] { return cancelled(); });
+    const std::optional<PinReply> pins =
+        askForPins(options_.pinProvider, request, [this] { return cancelled(); });
     if (cancelled())
       return fail(routine,
                   QStringLiteral("Cancelled by the user; ") + pending.at(0).toLower() + pending.mid(1));

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -231,9 +232,21 @@ qint64 PortalSession::scaled(qint64 ms) const {
   return ms <= 0 ? 0 : qint64(std::ceil(double(ms) * std::max(0.0, options_.timeScale)));
 }
 
-bool PortalSession::pause(qint64 ms) {
+bool PortalSession::pause(qint64 portalMs, const std::function<QString(qint64)>& countdown) {
+  const qint64 ms = scaled(portalMs);
   if (ms <= 0)
     return !cancelled();
+  // The countdown counts the portal's seconds, also when the pauses are scaled.
+  QElapsedTimer clock;
+  clock.start();
+  qint64 shownSeconds = -1;
+  auto showCountdown = [&] {
+    const double left = double(ms - clock.elapsed()) / std::max(options_.timeScale, 1e-9);
+    const qint64 seconds = std::max<qint64>(1, qint64(std::ceil(left / 1000.0)));
+    if (countdown && seconds != shownSeconds)
+      progress(countdown(shownSeconds = seconds));
+  };
+  showCountdown();
   QEventLoop loop;
   QTimer done;
   done.setSingleShot(true);
@@ -244,6 +257,8 @@ bool PortalSession::pause(qint64 ms) {
   QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
     if (cancelled())
       loop.quit();
+    else
+      showCountdown();
   });
   done.start(std::chrono::milliseconds(ms));
   watch.start(CancelPollMs);
@@ -402,10 +417,13 @@ Answer PortalSession::post(const char* path, const QString& serviceName, const Q
   qint64 delay = std::min<qint64>(std::max(0, options_.retryDelayMs), cap);
   for (int retry = 1; retry <= options_.notAuthenticatedRetries && answer.busy();
        ++retry, delay = std::min(delay * 2, cap)) {
-    progress(QStringLiteral("The e-filing portal is busy; trying again (%1 of %2) ...")
-                 .arg(retry)
-                 .arg(options_.notAuthenticatedRetries));
-    if (!pause(scaled(delay))) {
+    const auto countdown = [&](qint64 seconds) {
+      return QStringLiteral("The e-filing portal is busy; trying again in %1 s (%2 of %3) ...")
+          .arg(seconds)
+          .arg(retry)
+          .arg(options_.notAuthenticatedRetries);
+    };
+    if (!pause(delay, countdown)) {
       answer = Answer{};
       answer.failure = QStringLiteral("Cancelled by the user");
       break;
@@ -500,8 +518,10 @@ std::optional<bool> PortalSession::logInOnce(const QString& routine) {
     return fail(routine, first.reason());
 
   // The portal refuses a password step that follows the PAN step too soon.
-  progress(QStringLiteral("Waiting before the password step of %1 ...").arg(userId_));
-  if (!pause(scaled(options_.loginPauseMs)))
+  const auto countdown = [&](qint64 seconds) {
+    return QStringLiteral("Waiting %1 s before the password step of %2 ...").arg(seconds).arg(userId_);
+  };
+  if (!pause(options_.loginPauseMs, countdown))
     return fail(routine, QStringLiteral("Cancelled by the user"));
 
   progress(QStringLiteral("Logging in %1 ...").arg(userId_));
@@ -518,7 +538,8 @@ std::optional<bool> PortalSession::logInOnce(const QString& routine) {
   if (answer.ok() && answer.hasCode(SessionOpen)) {
     // The portal keeps one session per user. Taking it over logs the taxpayer out wherever it
     // was opened, unless the session is this client's own from before a fresh start.
-    if (!options_.takeOverOpenSession && !ownSessionLeftOpen_)
+    const std::optional<bool> runChoice = progress_ ? progress_->takeOverOpenSession() : std::nullopt;
+    if (!runChoice.value_or(options_.takeOverOpenSession) && !ownSessionLeftOpen_)
       return fail(routine, QString::fromLatin1(LoggedInElsewhereText), PortalRefusal::LoggedInElsewhere);
     log(routine, userId_ + QStringLiteral(": a session was open; continuing in this one"), {});
     second.insert(QStringLiteral("pass"), QJsonValue::Null);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace kestrel::portal {
@@ -111,8 +112,9 @@ class PortalSession final : public PortalLogin {
   bool giveUp(const QString& routine);
   // Logs the session out, if one is held, and forgets it.
   void logOut(const QString& entity);
-  // Waits without blocking the window; false when cancelled.
-  bool pause(qint64 ms);
+  // Waits portalMs (scaled) without blocking the window; false when cancelled. `countdown`, when
+  // given, makes the progress text from the portal's seconds still to wait.
+  bool pause(qint64 portalMs, const std::function<QString(qint64 seconds)>& countdown = {});
   qint64 scaled(qint64 ms) const;
   bool cancelled() const;
   bool hasSessionCookie() const;
