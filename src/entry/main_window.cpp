@@ -244,8 +244,9 @@ void MainWindow::showPanel(QWidget* panel) {
   registerPanel->setEnabled(false);
   reportPanel->setEnabled(false);
   panel->show();
-  // Sized once shown, when its captions and style are final.
+  // Sized once shown, when its captions and style are final; the window keeps room for it.
   panel->adjustSize();
+  updateMinimumSize();
   layoutPanels();
   panel->raise();
   // The focus goes to the panel's first control that takes it from the keyboard.

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kestrel {
 
 namespace {
@@ -81,8 +83,11 @@ NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   layout->addSpacing(8);
   layout->addWidget(termsLabel, 1);
   layout->addLayout(buttons);
-  setMinimumWidth(560);
-  resize(620, sizeHint().height());
+  // However narrow, the terms keep the height their wrapped lines need.
+  const int minimumWidth = std::max(560, fontMetrics().averageCharWidth() * 72);
+  setMinimumSize(minimumWidth, layout->totalHeightForWidth(minimumWidth));
+  const int width = minimumWidth * 11 / 10;
+  resize(width, layout->totalHeightForWidth(width));
 
   connect(continueButton, &ZENButton::Click, this, &NoticeDialog::acceptTerms);
   connect(backButton, &ZENButton::Click, this, &NoticeDialog::goBack);
