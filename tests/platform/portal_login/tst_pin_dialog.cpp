@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -53,21 +52,9 @@ class TstPinDialog : public QObject {
     QCOMPARE(at.intersects(p.panel), !p.clearOfPanel);
   }
 
-  // While the dialog waits no window is blocked; it keeps its size; the run's cancel closes
-  // it unanswered, Later gives no PINs, OK gives the typed ones.
-  void dialogBesideTheRun_data() {
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("pins");  // "" for no reply
-    QTest::newRow("run cancelled") << "cancel"
-                                   << "";
-    QTest::newRow("later") << "later"
-                           << "";
-    QTest::newRow("typed") << "ok"
-                           << "123456/654321";
-  }
+  // Beside a run's progress panel the dialog blocks no window, so that the run's Cancel stays
+  // usable, stands clear of it and keeps one size; the cancel mark closes it unanswered.
   void dialogBesideTheRun() {
-    QFETCH(QString, answer);
-    QFETCH(QString, pins);
     QWidget window;
     window.resize(760, 560);
     QWidget panel(&window);
@@ -80,31 +67,21 @@ class TstPinDialog : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&window));
 
     bool cancelled = false;
-    bool checked = false;
+    bool seen = false;
     QTimer::singleShot(50, &window, [&] {
       auto* dialog = window.findChild<QDialog*>(QStringLiteral("dlgPortalPin"));
       QVERIFY(dialog && dialog->isVisible());
-      checked = true;
+      seen = true;
+      QVERIFY(!QApplication::activeModalWidget());
       QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
       QVERIFY(dialog->width() >= dialog->fontMetrics().averageCharWidth() * 50);
-      QVERIFY(!QApplication::activeModalWidget());
       QVERIFY(!dialog->frameGeometry().intersects(QRect(cancel.mapToGlobal(QPoint()), cancel.size())));
-      if (answer == u"cancel") {
-        cancelled = true;
-      } else if (answer == u"later") {
-        dialog->reject();
-      } else {
-        const auto boxes = dialog->findChildren<QLineEdit*>();
-        QTest::keyClicks(boxes.at(0), QStringLiteral("123456"));
-        QTest::keyClicks(boxes.at(1), QStringLiteral("654321"));
-        QTest::keyClick(boxes.at(1), Qt::Key_Return);
-      }
+      cancelled = true;
     });
     const PinRequest request{QStringLiteral("AAAPA0001A"), QStringLiteral("98XXXXXX10"),
                              QStringLiteral("a***@example.in"), QString(), 1};
-    const auto reply = PinDialogProvider(5000)(request, [&] { return cancelled; });
-    QVERIFY(checked);
-    QCOMPARE(reply ? reply->mobilePin + u'/' + reply->emailPin : QString(), pins);
+    QVERIFY(!PinDialogProvider(5000)(request, [&] { return cancelled; }));
+    QVERIFY(seen);
   }
 };
 

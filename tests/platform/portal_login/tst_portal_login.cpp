@@ -473,7 +473,10 @@ class TstPortalLogin : public QObject {
     QFETCH(QString, action);
     bool cancelled = false;
     QTimer::singleShot(150, [&] {
-      auto* dialog = QApplication::activeModalWidget();
+      QWidget* dialog = nullptr;
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "dlgPortalPin" && w->isVisible())
+          dialog = w;
       QVERIFY(dialog);
       const auto edits = dialog->findChildren<QLineEdit*>();
       QCOMPARE(edits.size(), 2);
