@@ -319,20 +319,23 @@ class TestFlexGridView : public QObject {
   void dropDownButton_data() {
     QTest::addColumn<bool>("current");  // the clicked cell is already the current one
     QTest::addColumn<bool>("onButton");
+    QTest::addColumn<bool>("doubled");  // the second click of a double-click, the first on the cell
     QTest::addColumn<int>("editable");
     QTest::addColumn<bool>("listed");  // the column has a list
     QTest::addColumn<bool>("opens");
-    QTest::newRow("button of the current cell") << true << true << int(flexEDKbdMouse) << true << true;
-    QTest::newRow("keyboard editing only") << true << true << int(flexEDKbd) << true << true;
-    QTest::newRow("text of the current cell") << true << false << int(flexEDKbdMouse) << true << false;
-    QTest::newRow("where another cell's button would be")
-        << false << true << int(flexEDKbdMouse) << true << false;
-    QTest::newRow("column without a list") << true << true << int(flexEDKbdMouse) << false << false;
-    QTest::newRow("grid not editable") << true << true << int(flexEDNone) << true << false;
+    const int mouse = flexEDKbdMouse;
+    QTest::newRow("button of the current cell") << true << true << false << mouse << true << true;
+    QTest::newRow("keyboard editing only") << true << true << false << int(flexEDKbd) << true << true;
+    QTest::newRow("text of the current cell") << true << false << false << mouse << true << false;
+    QTest::newRow("where another cell's button would be") << false << true << false << mouse << true << false;
+    QTest::newRow("cell, then quickly its button") << false << true << true << mouse << true << true;
+    QTest::newRow("column without a list") << true << true << false << mouse << false << false;
+    QTest::newRow("grid not editable") << true << true << false << int(flexEDNone) << true << false;
   }
   void dropDownButton() {
     QFETCH(bool, current);
     QFETCH(bool, onButton);
+    QFETCH(bool, doubled);
     QFETCH(int, editable);
     QFETCH(bool, listed);
     QFETCH(bool, opens);
@@ -343,10 +346,21 @@ class TestFlexGridView : public QObject {
     f.m.setCurrentCell(current ? 4 : 3, 2);
     const QRect cell = f.grid.cellRect(4, 2);
     const QPoint at = onButton ? QPoint(cell.right() - 4, cell.center().y()) : cell.center();
-    QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, at);
+    // The list unfolds on release: unfolded on the press, it would take the release as a pick.
+    if (doubled) {
+      QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, cell.center());
+      QMouseEvent second(QEvent::MouseButtonDblClick, at, f.grid.viewport()->mapToGlobal(at), Qt::LeftButton,
+                         Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(f.grid.viewport(), &second);
+    } else {
+      QTest::mousePress(f.grid.viewport(), Qt::LeftButton, {}, at);
+    }
+    auto* combo = qobject_cast<QComboBox*>(f.grid.editor());
+    QVERIFY(!combo || !combo->view()->isVisible());
+    QTest::mouseRelease(f.grid.viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(f.current(), QPoint(4, 2));
     QCOMPARE(f.grid.isEditing(), opens);
-    auto* combo = qobject_cast<QComboBox*>(f.grid.editor());
+    combo = qobject_cast<QComboBox*>(f.grid.editor());
     QCOMPARE(combo && combo->view()->isVisible(), opens);
     if (opens) {
       QVERIFY(f.log.contains(u"BeforeEdit 4,2"_s));

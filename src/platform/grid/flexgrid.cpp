@@ -7,6 +7,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrel::grid {
 
@@ -519,9 +520,10 @@ void FlexGrid::mousePressEvent(QMouseEvent* event) {
   }
   if (fixed)
     return;
-  if (row == m.Row() && col == m.Col() && !(event->modifiers() & Qt::ShiftModifier) &&
-      showsDropButton(row, col) && dropButtonRect(rangeRect(m.mergedRange(row, col))).contains(pos)) {
-    openDropDown(row, col);
+  if (!(event->modifiers() & Qt::ShiftModifier) && onDropButton(row, col, pos)) {
+    // The list unfolds when the button is let go: unfolded now, the release would land on it
+    // and pick the entry under the pointer.
+    d_->dropOnRelease = openDropDown(row, col);
     return;
   }
   if (event->modifiers() & Qt::ShiftModifier) {
@@ -549,6 +551,10 @@ void FlexGrid::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton)
     return;
   d_->dragging = false;
+  if (std::exchange(d_->dropOnRelease, false) && d_->editing && d_->activeEditor == d_->combo) {
+    d_->combo->showPopup();
+    return;
+  }
   emit Click();
 }
 
@@ -571,6 +577,16 @@ void FlexGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     m.setCurrentCell(row, col);
     beginEdit();
   }
+  // A click on the cell and a quick one on its button make a double-click; the button still
+  // unfolds the list.
+  if (onDropButton(row, col, pos))
+    d_->dropOnRelease = (d_->editing && d_->activeEditor == d_->combo) || openDropDown(row, col);
+}
+
+bool FlexGrid::onDropButton(int row, int col, const QPoint& pos) const {
+  const FlexGridModel& m = *d_->model;
+  return row == m.Row() && col == m.Col() && showsDropButton(row, col) &&
+         dropButtonRect(rangeRect(m.mergedRange(row, col))).contains(pos);
 }
 
 }  // namespace kestrel::grid

@@ -157,6 +157,7 @@ class FlexGrid : public QAbstractScrollArea {
   bool editorKeyPress(QKeyEvent* event);
   bool hitsCheckBox(int row, int col, const QPoint& pos, CellRange* range) const;
   bool showsDropButton(int row, int col) const;
+  bool onDropButton(int row, int col, const QPoint& pos) const;
   bool openDropDown(int row, int col);
   void paintCell(QPainter& painter, const CellRange& range, const QRect& rect, const CellRange& selection,
                  const QRect& part) const;

@@ -101,14 +101,10 @@ bool FlexGrid::showsDropButton(int row, int col) const {
          col >= m.FixedCols();
 }
 
-// The drop-down button: the editor opens as by F2 (BeforeEdit may refuse) with its list shown.
+// The drop-down button: the editor opens as by F2 (BeforeEdit may refuse); true when it is a
+// list, which the caller unfolds.
 bool FlexGrid::openDropDown(int row, int col) {
-  if (!startEditing(row, col, false))
-    return false;
-  if (d_->activeEditor != d_->combo)
-    return false;
-  d_->combo->showPopup();
-  return true;
+  return startEditing(row, col, false) && d_->activeEditor == d_->combo;
 }
 
 void FlexGrid::placeEditor() {

@@ -44,6 +44,7 @@ struct FlexGrid::Private {
   int mouseRow = -1;
   int mouseCol = -1;
   bool dragging = false;
+  bool dropOnRelease = false;  // the drop-down button was pressed: unfold the list on release
 
   // The open editor, if any.
   bool editing = false;
