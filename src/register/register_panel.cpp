@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kestrel {
 
 namespace {
@@ -27,7 +29,7 @@ ZENButton* button(const char* name, const char* caption, QWidget* parent) {
   return b;
 }
 
-// Labels keep the width of their text (their own minimum, which follows the font).
+// Labels keep the width of their text (fitToFont sets their minimum from the font).
 QLabel* label(const char* text, QWidget* buddy, QWidget* parent) {
   auto* l = new QLabel(QString::fromUtf8(text), parent);
   l->setBuddy(buddy);
@@ -175,6 +177,14 @@ void RegisterPanel::fitToFont() {
   for (ZENButton* b : findChildren<ZENButton*>())
     b->setMinimumWidth(metrics.size(Qt::TextShowMnemonic, b->Caption()).width() +
                        2 * metrics.averageCharWidth() + 8);
+  // A short caption measured with kerning ("To") comes out narrower than it is drawn.
+  for (QLabel* l : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+    if (l == lblCount)
+      continue;
+    int glyphs = 0;
+    for (const QChar c : QString(l->text()).remove(u'&')) glyphs += metrics.horizontalAdvance(c);
+    l->setMinimumWidth(glyphs + 1);
+  }
   TxtSearch->setMinimumWidth(metrics.averageCharWidth() * 14);
   for (QLineEdit* box : TxtFromR) {
     box->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 12);
@@ -190,7 +200,8 @@ int RegisterPanel::buttonsWidth() const {
   int shown = 0;
   for (int i = 0; i < buttonRow_->count(); ++i)
     if (QWidget* w = buttonRow_->itemAt(i)->widget(); w && w != lblCount && !w->isHidden()) {
-      width += w->minimumWidth();
+      // The buttons take their natural width before the count gets any.
+      width += std::max(w->minimumWidth(), w->sizeHint().width());
       ++shown;
     }
   return width + shown * buttonRow_->spacing();

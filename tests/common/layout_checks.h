@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "controls/zen_button.h"
 
 namespace kestrel::testing {
@@ -36,6 +38,12 @@ inline QStringList clippedControls(const QWidget& panel) {
       needs = w->minimumSizeHint().width();
     else if (const auto* b = qobject_cast<const ZENButton*>(w))  // its caption, without padding
       needs = w->fontMetrics().size(Qt::TextShowMnemonic, b->Caption()).width() + 4;
+    else if (const auto* l = qobject_cast<const QLabel*>(w); l && l->textFormat() != Qt::RichText) {
+      // Glyphs drawn one after the other, as wide as they are without kerning.
+      int glyphs = 0;
+      for (const QChar c : QString(l->text()).remove(u'&')) glyphs += l->fontMetrics().horizontalAdvance(c);
+      needs = std::max(needs, glyphs);
+    }
     if (!shown.contains(at) || w->width() < needs)
       clipped << (w->objectName().isEmpty() ? w->property("text").toString() : w->objectName());
   }

@@ -392,6 +392,13 @@ class TestMainWindow : public QObject {
       // The register keeps the room: a few rows of clients below its headers.
       QVERIFY(w.registerGrid->height() >= 8 * w.registerGrid->fontMetrics().height());
       QVERIFY(w.registerGrid->width() >= w.width() / 2);
+      // Growing, the window moves the count beside the buttons only when it fits there whole.
+      const QLabel& count = *w.registerPanel->lblCount;
+      for (int width = w.minimumWidth(); width <= w.minimumWidth() + 600; width += 25) {
+        w.resize(width, w.minimumHeight());
+        QCoreApplication::processEvents();
+        QVERIFY2(count.width() >= count.sizeHint().width(), qPrintable(QString::number(width)));
+      }
     }
   }
 
