@@ -105,11 +105,12 @@ void FlexGrid::paintEvent(QPaintEvent* event) {
   paintPart(dataRows, pinnedCols, QRect(QPoint(0, l.headerHeight), QPoint(l.pinnedWidth - 1, bottom)));
   paintPart(headerRows, dataCols, QRect(QPoint(l.pinnedWidth, 0), QPoint(right, l.headerHeight - 1)));
   paintPart(headerRows, pinnedCols, QRect(0, 0, l.pinnedWidth, l.headerHeight));
-  // The frozen columns' right edge in the header colour, so the columns scrolled beneath it
-  // are seen to continue there.
+  // The frozen columns' right edge in the header colour, down to the last row shown, so the
+  // columns scrolled beneath it are seen to continue there.
   if (!l.frozenCols.empty()) {
+    const int last = dataRows.empty() ? l.headerHeight : dataRows.back().pos + dataRows.back().size;
     painter.setPen(d_->gridColorFixed);
-    painter.drawLine(l.pinnedWidth - 1, 0, l.pinnedWidth - 1, bottom);
+    painter.drawLine(l.pinnedWidth - 1, 0, l.pinnedWidth - 1, std::min(last, bottom) - 1);
   }
 }
 
