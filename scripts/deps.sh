@@ -6,10 +6,10 @@ set -euo pipefail
 
 run_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
           libqt6sql6-mysql libgl-dev sqlite3 fonts-lohit-deva fonts-lohit-taml libcurl4-openssl-dev
-          libgmime-3.0-dev libxlsxwriter-dev fonts-wine)
+          libgmime-3.0-dev libxlsxwriter-dev fonts-wine dovecot-core dovecot-pop3d openssl)
 test_pkgs=(mariadb-server mariadb-client clang libclang-rt-14-dev nlohmann-json3-dev rapidjson-dev
-           clang-format xvfb xauth openssl dovecot-core dovecot-pop3d python3-openpyxl
-           libreoffice-calc-nogui)
+           clang-format xvfb xauth python3-openpyxl poppler-utils
+           libreoffice-calc-nogui dpkg-dev lintian desktop-file-utils librsvg2-bin file groff-base xdotool)
 
 want=("${run_pkgs[@]}")
 [ "${1:-run}" = test ] && want+=("${test_pkgs[@]}")

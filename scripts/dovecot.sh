@@ -13,6 +13,7 @@
 # Users and messages are added by the tests (tests/common/dovecot_box.h). A file per user, because
 # Dovecot looks at a changed passwd-file only once a second, and tests add users faster.
 set -euo pipefail
+. "$(dirname "$0")/stop_server.sh"
 
 usage() {
   echo "usage: $0 start <dir> <pop3-port> <pop3s-port> | stop <dir>" >&2
@@ -187,22 +188,7 @@ start() {
 
 stop() {
   [ -d "$dir" ] || return 0
-  local pid
-  [ -f "$(pid_file)" ] || return 0
-  pid=$(cat "$(pid_file)")
-  if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid"
-    local i
-    for i in $(seq 1 100); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-      echo "$0: Dovecot $pid did not stop; killing it" >&2
-      kill -9 "$pid" 2>/dev/null || true
-    fi
-  fi
-  rm -f "$(pid_file)"
+  stop_server "$(pid_file)" Dovecot 10
 }
 
 [ $# -ge 2 ] || usage

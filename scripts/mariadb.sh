@@ -6,6 +6,7 @@
 #                                           kestrel_test*), print the connection string (last line)
 #   scripts/mariadb.sh stop <dir>           stop the server started in <dir>
 set -euo pipefail
+. "$(dirname "$0")/stop_server.sh"
 
 db_name=kestrel_test
 db_user=kestrel
@@ -85,23 +86,7 @@ SQL
 
 stop() {
   [ -d "$dir" ] || return 0
-  if [ -f "$dir/mysqld.pid" ]; then
-    local pid
-    pid=$(cat "$dir/mysqld.pid")
-    if kill -0 "$pid" 2>/dev/null; then
-      kill "$pid"
-      local i
-      for i in $(seq 1 120); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.5
-      done
-      if kill -0 "$pid" 2>/dev/null; then
-        echo "$0: server $pid did not stop; killing it" >&2
-        kill -9 "$pid" 2>/dev/null || true
-      fi
-    fi
-    rm -f "$dir/mysqld.pid"
-  fi
+  stop_server "$dir/mysqld.pid" server 60
 }
 
 [ $# -ge 2 ] || usage

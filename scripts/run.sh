@@ -5,7 +5,10 @@
 # background on the same store (port KESTREL_PORTAL_PORT, default 18443) while Kestrel runs; the
 # PINs it sends for contact updates are printed here. The hosting control panel simulator runs
 # beside it (port KESTREL_HOSTING_PORT, default 18444): type its address as the host address in
-# the mail window.
+# the mail window. A private Dovecot POP3 server (KESTREL_POP3_PORT, default 18110, and POP3S on
+# KESTREL_POP3S_PORT, default 18995) serves the mailboxes made there, and the portal simulator
+# delivers each contact update's PIN mail to the mailbox behind the new e-mail's alias: set up an
+# account for that mailbox in the mail window (host 127.0.0.1, port 18110) and read it in the inbox.
 # The simulator keeps no pace, so Kestrel's own pauses (10 s before each password, the back-off
 # after "Request is not authenticated") run a hundred times faster against it
 # (KESTREL_PORTAL_TIME_SCALE, default 0.01 here).
@@ -30,7 +33,9 @@ done
 
 sim_pid=
 hosting_pid=
+mail_dir=${TMPDIR:-/tmp}/kestrel-demo-mail
 stop_sim() {
+  "$root/scripts/dovecot.sh" stop "$mail_dir" >/dev/null 2>&1 || true
   for pid in $sim_pid $hosting_pid; do
     if kill -0 "$pid" 2>/dev/null; then
       kill "$pid" 2>/dev/null || true
@@ -39,6 +44,10 @@ stop_sim() {
   done
 }
 trap stop_sim EXIT
+
+pop3_port=${KESTREL_POP3_PORT:-18110}
+pop3s_port=${KESTREL_POP3S_PORT:-18995}
+"$root/scripts/dovecot.sh" start "$mail_dir" "$pop3_port" "$pop3s_port" >/dev/null
 
 if [ -z "${KESTREL_PORTAL_URL:-}" ]; then
   if [ -z "$store" ]; then
@@ -52,7 +61,7 @@ if [ -z "${KESTREL_PORTAL_URL:-}" ]; then
     fi
   fi
   port=${KESTREL_PORTAL_PORT:-18443}
-  "$bin/kestrel-portal-sim" --store "$store" --port "$port" &
+  "$bin/kestrel-portal-sim" --store "$store" --port "$port" --mail-root "$mail_dir/panel/mail" &
   sim_pid=$!
   for _ in $(seq 1 100); do
     if ! kill -0 "$sim_pid" 2>/dev/null; then
@@ -67,7 +76,8 @@ if [ -z "${KESTREL_PORTAL_URL:-}" ]; then
 fi
 
 hosting_port=${KESTREL_HOSTING_PORT:-18444}
-"$bin/kestrel-hosting-sim" --port "$hosting_port" &
+"$bin/kestrel-hosting-sim" --port "$hosting_port" \
+  --dovecot-passwd "$mail_dir/panel/passwd" --maildir "$mail_dir/panel/mail" &
 hosting_pid=$!
 for _ in $(seq 1 100); do
   if ! kill -0 "$hosting_pid" 2>/dev/null; then

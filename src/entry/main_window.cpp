@@ -15,6 +15,8 @@
 #include "portal/portal_run.h"
 #include "portal/portal_settings_box.h"
 #include "portal/progress_panel.h"
+#include "portal/run_summary.h"
+#include "portal/run_summary_bar.h"
 #include "register/client_register_load.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
@@ -35,6 +37,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QToolTip>
+#include <QVBoxLayout>
 
 #include <optional>
 
@@ -84,6 +87,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   defaultPanel->hide();
   progressPanel = new ProgressPanel(this);
   progressPanel->hide();
+  runSummaryBar = new RunSummaryBar(registerPanel);
+  if (auto* column = qobject_cast<QVBoxLayout*>(registerPanel->layout()))
+    column->insertWidget(column->indexOf(registerGrid) + 1, runSummaryBar);
   reportCommands = new ReportCommands(registerPanel, reportPanel, this);
   menuBar = new QMenuBar(this);
   menuBar->addMenu(reportCommands->copyMenu);
@@ -123,18 +129,37 @@ MainWindow::~MainWindow() {
 void MainWindow::connectPortalRun() {
   // While a run goes on the progress panel is in front; its Cancel sets the mark the run asks.
   progressPanel->follow(*portalRun);
-  connect(portalRun, &PortalRun::started, this, [this] { showPanel(progressPanel); });
+  connect(portalRun, &PortalRun::started, this, [this] {
+    runSummaryBar->hide();
+    showPanel(progressPanel);
+  });
   connect(portalRun, &PortalRun::finished, this, [this] {
     progressPanel->end();
     hidePanel(progressPanel);
+    showRunSummary(true);
     showSaveConfirmedButton();
     if (closeAfterRun_)
       QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   });
 }
 
+void MainWindow::showRunSummary(bool runJustEnded) {
+  ErrorTrap trap(Window, u"LoginToITR");
+  RunSummaryInput input{portalRun->mode(), portalRun->elapsedMs(), portalRun->selectedCount(), {}};
+  // The run also knows the confirmations it could not put in the journal; once saving has been
+  // tried again, the journal alone tells which still wait.
+  if (runJustEnded)
+    for (const ConfirmedUpdate& update : portalRun->unsavedClients()) input.unsavedCodes.insert(update.code);
+  trap([&] {
+    for (const ConfirmedUpdate& update : ConfirmedUpdateJournal::ofSuite().pending())
+      input.unsavedCodes.insert(update.code);
+  });
+  trap([&] { runSummaryBar->showSummary(SummariseRun(*registerGrid->model(), input).text); });
+}
+
 void MainWindow::load() {
   ErrorTrap trap(Window, u"Form_Load");
+  runSummaryBar->hide();
   trap([&] { Base().Resize_For_Resolution(this); });
   CreateModuleTables();
   trap([&] { portalRun->portalLogin = portalRun->newPortalLogin(); });
@@ -298,6 +323,7 @@ void MainWindow::cancelOpenEdit() {
 
 void MainWindow::reloadClients() {
   cancelOpenEdit();
+  runSummaryBar->hide();
   savePendingConfirmations(false);
   LoadClients(*registerGrid->model());
 }
@@ -323,6 +349,9 @@ void MainWindow::savePendingConfirmations(bool tellUser) {
               g.CellBackColor(r, col::PartyCode) == PortalRun::unsavedBackColour())
             g.setCellBackColor(r, 0, r, col::ImportLogs, QColor());
     });
+    // The summary's list of clients waiting to be saved follows the journal.
+    if (runSummaryBar->isVisible())
+      showRunSummary(false);
     if (tellUser && !result->unsaved.empty())
       ui().MsgBox(UnsavedConfirmationsMessage(result->unsaved), Interaction::Icon::Exclamation);
     else if (tellUser)

@@ -12,6 +12,7 @@ class PortalRun;
 class PortalSettingsBox;
 class ProgressPanel;
 class RegisterPanel;
+class RunSummaryBar;
 class ReportCommands;
 class ReportPanel;
 class SetupPanel;
@@ -47,6 +48,7 @@ class MainWindow : public QWidget {
   ProgressPanel* progressPanel = nullptr;
   PortalRun* portalRun = nullptr;
   PortalSettingsBox* portalSettings = nullptr;  // on the setup panel
+  RunSummaryBar* runSummaryBar = nullptr;       // under the register: how the last run went
   grid::FlexGrid* registerGrid = nullptr;       // the register grid of the main panel
   QMenuBar* menuBar = nullptr;                  // "&Copy" and "&Reports"
   ReportCommands* reportCommands = nullptr;
@@ -98,6 +100,7 @@ class MainWindow : public QWidget {
  private:
   void reportIndistinctCodes();
   void connectPortalRun();
+  void showRunSummary(bool runJustEnded);
   // Writes the journal's pending confirmations; the save button shows while some remain.
   void savePendingConfirmations(bool tellUser);
   void showSaveConfirmedButton();

@@ -268,7 +268,10 @@ void MailWindow::createAliases() {
   setRunning(true);
   state.seriesCounter = 0;
   grid::FlexGridModel& g = *mainPanel->clientGrid->model();
-  progressPanel->begin(mainPanel->forwarderField->text(), g.Rows() - vs::FirstRow);
+  int ticked = 0;
+  for (int row = vs::FirstRow; row < g.Rows(); ++row)
+    ticked += trap.value([&] { return IsTicked(g, row); }, false);
+  progressPanel->begin(mainPanel->forwarderField->text(), ticked);
   showOverlay(progressPanel);
 
   const HostingAccess access = hostingAccess();
@@ -286,8 +289,10 @@ void MailWindow::createAliases() {
   const grid::RedrawPause pause(g);
   QElapsedTimer sinceShown;
   sinceShown.start();
-  hooks.rowDone = [&](int row, bool requested) {
-    progressPanel->step(row);
+  int done = 0;
+  hooks.rowDone = [&](int, bool requested) {
+    if (requested)
+      progressPanel->step(++done);
     if (sinceShown.elapsed() >= 250) {
       g.setRedraw(true);
       g.setRedraw(false);

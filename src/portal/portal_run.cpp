@@ -170,6 +170,9 @@ void PortalRun::runClients(RunMode mode) {
   refusedClient_.clear();
   busyInRow_ = 0;
   doneCount_ = 0;
+  selectedCount_ = 0;
+  elapsedMs_ = 0;
+  runClock_.start();
   mode_ = mode;
   ErrorTrap trap(Window, u"LoginToITR");
   pace_ = trap.value([&] { return readPace ? readPace() : PortalPace{}; }, PortalPace{});
@@ -184,12 +187,16 @@ void PortalRun::runClients(RunMode mode) {
     }
   });
 
+  for (int row = FirstDataRow; row < clients_.Rows(); ++row) selectedCount_ += selected(row) ? 1 : 0;
+  trap([&] { emit clientsDone(0, selectedCount_); });
+
   nextRow_ = FirstDataRow;
   if (pace_.sessions > 1)
     runInSessions();
   else
     runOneByOne(mode);
 
+  elapsedMs_ = runClock_.elapsed();
   trap([&] { clients_.setColHidden(col::ImportLogs, false); });
   // The saved confirmations leave the journal; the others stay for the next load.
   if (journaled_)
@@ -255,9 +262,6 @@ void PortalRun::runInSessions() {
     emit sessionClient(session, QString());
     sessionDone(outcome);
   });
-  selectedCount_ = 0;
-  for (int row = FirstDataRow; row < clients_.Rows(); ++row) selectedCount_ += selected(row) ? 1 : 0;
-  trap([&] { emit progressText(QStringLiteral("0 of %1 clients done").arg(selectedCount_)); });
   sinceLogin_.invalidate();
   pansInProgress_.clear();
   arrived_.clear();
@@ -321,7 +325,6 @@ void PortalRun::sessionDone(const ClientOutcome& outcome) {
     arrived_.pop_front();
     pansInProgress_.remove(PanKey(clients_, next.row));
     finishClient(next);
-    emit progressText(QStringLiteral("%1 of %2 clients done").arg(doneCount_).arg(selectedCount_));
   }
   applying_ = false;
   handOut();
@@ -362,6 +365,7 @@ void PortalRun::finishClient(const ClientOutcome& o) {
   trap([&] { clients_.AutoSize(0, clients_.Cols() - 1); });
   ++doneCount_;
   trap([&] { emit clientFinished(row, statusText); });
+  trap([&] { emit clientsDone(doneCount_, selectedCount_); });
   steer(row, o.refusal);
 }
 

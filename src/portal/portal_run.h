@@ -79,6 +79,10 @@ class PortalRun : public QObject, public RunProgress {
   bool isRunning() const { return running_; }
   bool isResting() const { return resting_; }
   const PortalPace& pace() const { return pace_; }
+  // The last run: its mode, the clients it was to process and how long it took.
+  RunMode mode() const { return mode_; }
+  int selectedCount() const { return selectedCount_; }
+  qint64 elapsedMs() const { return elapsedMs_; }
   // The clients of the last run that the portal confirmed and the store does not hold.
   const std::vector<ConfirmedUpdate>& unsavedClients() const { return unsaved_; }
 
@@ -98,10 +102,12 @@ class PortalRun : public QObject, public RunProgress {
   // an earlier run does not stop this one.
   void started();
   // With one session: the client whose turn it is, and each step (the run's own and those the
-  // portal login component reports). With several, progressText carries the run's own state
-  // ("12 of 40 clients done") and the sessions report through the session signals.
+  // portal login component reports). With several, the sessions report through the session
+  // signals and progressText carries only what the run reports itself.
   void clientStarted(const QString& partyName);
   void progressText(const QString& text);
+  // How many of the selected clients are done: 0 before the first, then after each client.
+  void clientsDone(int done, int total);
   // With several sessions (numbered from 0): a session took a client, reported a step, or is
   // free (partyName "").
   void sessionClient(int session, const QString& partyName);
@@ -141,6 +147,8 @@ class PortalRun : public QObject, public RunProgress {
   int nextRow_ = 0;
   int selectedCount_ = 0;
   int doneCount_ = 0;
+  QElapsedTimer runClock_;
+  qint64 elapsedMs_ = 0;
   // No client starts any more: the user cancelled, or the portal refuses automated access.
   bool stopped_ = false;
   QString refusedClient_;  // the client the portal refused automated access, if any

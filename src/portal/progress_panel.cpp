@@ -7,6 +7,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace kestrel {
@@ -56,6 +57,16 @@ ProgressPanel::ProgressPanel(QWidget* parent) : QFrame(parent) {
     sessionLabels.push_back(line);
   }
 
+  countLabel = new QLabel(innerFrame);
+  countLabel->setObjectName(QStringLiteral("lblProgCount"));
+  countLabel->setAlignment(Qt::AlignCenter);
+  countLabel->setTextFormat(Qt::PlainText);
+  bar = new QProgressBar(innerFrame);
+  bar->setObjectName(QStringLiteral("PBar"));
+  bar->setRange(0, 100);
+  bar->setTextVisible(false);
+  bar->setFixedHeight(12);
+
   resumeButton = new ZENButton(innerFrame);
   resumeButton->setObjectName(QStringLiteral("cmdprogR"));
   resumeButton->setCaption(QStringLiteral("&Resume now"));
@@ -79,11 +90,16 @@ ProgressPanel::ProgressPanel(QWidget* parent) : QFrame(parent) {
   inner->addWidget(progressLabel);
   inner->addWidget(clientLabel);
   for (QLabel* line : sessionLabels) inner->addWidget(line);
+  inner->addWidget(countLabel);
+  inner->addWidget(bar);
   inner->addLayout(buttons);
 
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(6, 6, 6, 6);
   outer->addWidget(innerFrame);
+
+  estimateTimer_.setInterval(1000);
+  connect(&estimateTimer_, &QTimer::timeout, this, &ProgressPanel::showEstimate);
 
   connect(cancelButton, &ZENButton::Click, this, &ProgressPanel::confirmCancel);
   connect(resumeButton, &ZENButton::Click, this, &ProgressPanel::resumeRequested);
@@ -93,6 +109,7 @@ void ProgressPanel::follow(PortalRun& run) {
   connect(&run, &PortalRun::started, this, [this, &run] { begin(run.pace().sessions); });
   connect(&run, &PortalRun::clientStarted, this, &ProgressPanel::showClient);
   connect(&run, &PortalRun::progressText, this, &ProgressPanel::showProgress);
+  connect(&run, &PortalRun::clientsDone, this, &ProgressPanel::showCount);
   connect(&run, &PortalRun::sessionClient, this, &ProgressPanel::showSessionClient);
   connect(&run, &PortalRun::sessionProgress, this, &ProgressPanel::showSessionProgress);
   connect(&run, &PortalRun::resting, this, &ProgressPanel::showRest);
@@ -104,7 +121,10 @@ void ProgressPanel::begin(int sessions) {
   resting_ = false;
   runText_.clear();
   progressLabel->clear();
+  progressLabel->hide();
   clientLabel->clear();
+  countLabel->clear();
+  bar->setValue(0);
   resumeButton->hide();
   const int lines = sessions > 1 ? std::min<int>(sessions, int(sessionLabels.size())) : 0;
   sessionClients_.assign(std::size_t(lines), QString());
@@ -141,8 +161,29 @@ void ProgressPanel::showProgress(const QString& text) {
   runText_ = text;
   if (!resting_) {
     progressLabel->setText(text);
+    progressLabel->setVisible(!text.isEmpty());
     fit();
   }
+}
+
+void ProgressPanel::showCount(int done, int total) {
+  if (done == 0)
+    estimate_.start(total);
+  estimate_.setTotal(total);
+  estimate_.setDone(done);
+  bar->setValue(estimate_.percent());
+  showEstimate();
+  if (done < total)
+    estimateTimer_.start();
+  else
+    estimateTimer_.stop();
+}
+
+void ProgressPanel::showEstimate() {
+  QString text = estimate_.countText(QStringLiteral("clients"));
+  if (const QString left = estimate_.remainingText(); !left.isEmpty())
+    text += QStringLiteral("  \u00b7  ") + left;
+  countLabel->setText(text);
 }
 
 QLabel* ProgressPanel::sessionLabel(int session) const {
@@ -183,10 +224,12 @@ void ProgressPanel::showRest(qint64 secondsLeft, const QString& reason) {
         reason + QStringLiteral("\nThe next client starts in %1.").arg(minutesAndSeconds(secondsLeft)));
   else
     progressLabel->setText(runText_);
+  progressLabel->setVisible(!progressLabel->text().isEmpty());
   fit();
 }
 
 void ProgressPanel::end() {
+  estimateTimer_.stop();
   innerFrame->setVisible(false);
 }
 

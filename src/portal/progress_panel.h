@@ -1,11 +1,15 @@
 #pragma once
 
+#include "support/run_progress_estimate.h"
+
 #include <QFrame>
 #include <QString>
+#include <QTimer>
 
 #include <vector>
 
 class QLabel;
+class QProgressBar;
 
 namespace kestrel {
 
@@ -17,7 +21,8 @@ class ZENButton;
 // before each client and the portal login component while it waits on the portal.
 //
 // A run with several portal sessions gets one line per session (its client and step) under
-// the run's own text; while the run rests, the progress text counts down and "Resume now" ends
+// the run's own text. Below them, how many clients are done, a bar, and once a few clients are
+// done an estimate of the time left; while the run rests, the progress text counts down and "Resume now" ends
 // the rest.
 class ProgressPanel : public QFrame {
   Q_OBJECT
@@ -29,6 +34,8 @@ class ProgressPanel : public QFrame {
   QLabel* progressLabel = nullptr;
   QLabel* clientLabel = nullptr;
   std::vector<QLabel*> sessionLabels;  // one per portal session of a run with several
+  QLabel* countLabel = nullptr;        // "12 of 40 clients done · about 4 min left"
+  QProgressBar* bar = nullptr;
   ZENButton* resumeButton = nullptr;
   ZENButton* cancelButton = nullptr;
 
@@ -39,6 +46,8 @@ class ProgressPanel : public QFrame {
   // the inner frame shown.
   void begin(int sessions = 1);
   void showClient(const QString& partyName);
+  // `done` of the run's `total` clients are done; 0 starts the count.
+  void showCount(int done, int total);
   void showProgress(const QString& text);
   // Session numbers from 0; an empty name shows the session as free.
   void showSessionClient(int session, const QString& partyName);
@@ -63,6 +72,10 @@ class ProgressPanel : public QFrame {
   void fit();
   void showSession(int session);
 
+  void showEstimate();
+
+  RunProgressEstimate estimate_;
+  QTimer estimateTimer_;  // the time left counts down between clients
   bool cancelRequested_ = false;
   bool resting_ = false;
   QString runText_;  // the progress text the countdown of a rest stands in for

@@ -13,6 +13,7 @@
 #include "layout_checks.h"
 #include "platform/grid/flexgrid.h"
 #include "portal/progress_panel.h"
+#include "portal/run_summary_bar.h"
 #include "register/client_rows.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
@@ -224,9 +225,10 @@ class TestMainWindow : public QObject {
     QCOMPARE(w.panelInFront(), nullptr);
   }
 
-  // A run puts the progress panel in front of the disabled main panel and shows each client
-  // and step in it; Escape asks to cancel, and the client in progress is finished. A mark left
-  // by an earlier run does not stop the next one.
+  // A run puts the progress panel in front of the disabled main panel and shows each client,
+  // step and the count in it; Escape asks to cancel, and the client in progress is finished. A
+  // mark left by an earlier run does not stop the next one. The run's summary stays under the
+  // register until the clients are loaded again.
   void runShowsProgressAndCancelsByEscape() {
     Module m;
     MainWindow& w = m.open();
@@ -235,13 +237,14 @@ class TestMainWindow : public QObject {
     w.progressPanel->setCancelRequested(true);
     struct Seen {
       bool inFront, mainEnabled;
-      QString client, progress;
+      QString client, progress, count;
     };
     QList<Seen> seen;
     m.script->answers = {true};
     m.script->onYield = [&] {
       seen.append({w.panelInFront() == w.progressPanel, w.registerPanel->isEnabled(),
-                   w.progressPanel->clientLabel->text(), w.progressPanel->progressLabel->text()});
+                   w.progressPanel->clientLabel->text(), w.progressPanel->progressLabel->text(),
+                   w.progressPanel->countLabel->text()});
       if (seen.size() == 1)
         QTest::keyClick(w.progressPanel->cancelButton, Qt::Key_Escape);
     };
@@ -254,11 +257,21 @@ class TestMainWindow : public QObject {
     QCOMPARE(seen[0].client, "");
     QCOMPARE(seen[1].client, "Fetching Details for - " + g.TextMatrix(FirstDataRow, col::PartyName));
     QCOMPARE(seen[1].progress, "Opening 'myProfile' Page ...");
+    QCOMPARE(seen[1].count, "0 of 3 clients done");
     QVERIFY(!w.progressPanel->isVisible());
     QVERIFY(w.registerPanel->isEnabled());
     QCOMPARE(g.TextMatrix(FirstDataRow, col::ImportLogs), "Failed to Open 'myProfile' Page");
     QCOMPARE(g.TextMatrix(FirstDataRow + 1, col::ImportLogs), "");
     QVERIFY(m.log().isEmpty());
+
+    const QString summary = w.runSummaryBar->textLabel->text();
+    QVERIFY(w.runSummaryBar->isVisibleTo(w.registerPanel));
+    QVERIFY2(summary.startsWith("Fetch from the portal stopped after ") &&
+                 summary.endsWith(": 1 of 3 clients processed — 1 × Failed to Open 'myProfile' Page, "
+                                  "2 × not processed."),
+             qPrintable(summary));
+    QTest::keyClick(w.registerGrid, Qt::Key_F5);
+    QVERIFY(!w.runSummaryBar->isVisibleTo(w.registerPanel));
   }
 
   // A refused proceed leaves an editor open on the blank cell. Whatever rewrites the register
@@ -300,18 +313,37 @@ class TestMainWindow : public QObject {
     QTEST(grid.TextMatrix(FirstDataRow, col::NewMobile1), "mobile");
   }
 
-  void helpOpensOnlyAnExistingDocument() {
+  // F1 anywhere in the window, and the help button, ask the desktop to open the manual under the
+  // program folder; without a manual nothing is opened.
+  void help_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("manualPresent");
+    QTest::newRow("F1 on the register, no manual") << "F1 register" << false;
+    QTest::newRow("F1 on the register") << "F1 register" << true;
+    QTest::newRow("F1 in the default contacts panel") << "F1 defaults" << true;
+    QTest::newRow("help button") << "button" << true;
+  }
+  void help() {
+    QFETCH(QString, way);
+    QFETCH(bool, manualPresent);
     Module m;
     MainWindow& w = m.open();
-    QTest::keyClick(w.registerGrid, Qt::Key_F1);
-    QVERIFY(m.script->opened.isEmpty());
     const QString path = m.base->ExePath() + QStringLiteral("/HTMLHelp/ITR_Help.pdf");
-    QDir().mkpath(m.base->ExePath() + QStringLiteral("/HTMLHelp"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    w.openHelp();
-    QCOMPARE(m.script->opened, QStringList{QDir::toNativeSeparators(path)});
+    if (manualPresent) {
+      QVERIFY(QDir().mkpath(m.base->ExePath() + QStringLiteral("/HTMLHelp")));
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    if (way == "F1 register") {
+      QTest::keyClick(w.registerGrid, Qt::Key_F1);
+    } else if (way == "F1 defaults") {
+      w.showDefaults();
+      QTest::keyClick(w.defaultPanel->primaryMobileBox, Qt::Key_F1);
+    } else {
+      w.registerPanel->CmdHelp->PerformClick();
+    }
+    QCOMPARE(m.script->opened, manualPresent ? QStringList{QDir::toNativeSeparators(path)} : QStringList());
+    QFile::remove(path);
   }
 
   // Quit, a bare Escape and closing the window ask first when the register holds what only

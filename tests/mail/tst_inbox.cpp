@@ -296,6 +296,10 @@ class TstInbox : public QObject {
     QCOMPARE(f.shown(), r.shown);
     QCOMPARE(f.box.calls.value(0), "connect OP pop.example.in:995 1 office@example.in p'w");
     QVERIFY(!f.window->progressPanel->isVisible() && inbox.isEnabled() && !f.window->isRunning());
+    // Every message counts, also one left out.
+    const int total = r.answer.startsWith("TOTALMSGS:") ? r.answer.mid(10).toInt() : 0;
+    if (total > 0 && r.closeAtYield == 0)
+      QCOMPARE(f.window->progressPanel->countLabel->text(), QString("%1 of %1 messages done").arg(total));
     // The last reading's folder goes only when mail was found.
     QCOMPARE(QDir(f.scratch() + "/old").exists(), r.rows.isEmpty() && r.failures.isEmpty());
     if (r.answer.startsWith("ERROR"))

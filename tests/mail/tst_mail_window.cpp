@@ -19,8 +19,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QTest>
 
@@ -361,6 +363,9 @@ class TstMailWindow : public QObject {
     QVERIFY(w.mainPanel->isEnabled());
     QVERIFY(!w.progressPanel->isVisible());
     QVERIFY(f.messages().isEmpty());
+    // The count and the bar follow the ticked clients alone.
+    QCOMPARE(w.progressPanel->countLabel->text(), "4 of 4 clients done");
+    QCOMPARE(w.progressPanel->bar->value(), 100);
   }
 
   void closingTheProgressPanelStopsTheRun() {

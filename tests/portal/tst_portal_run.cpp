@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -508,6 +509,13 @@ class TestPortalRun : public QObject {
     });
     if (c.sessions == 1)
       QObject::connect(&w.run, &PortalRun::clientStarted, [&](const QString& name) { handedOut << name; });
+    // The count the panel shows after each client, and its bar.
+    QStringList counts;
+    QList<int> bar;
+    QObject::connect(&w.run, &PortalRun::clientsDone, [&] {
+      counts << w.panel.countLabel->text().section("  ", 0, 0);
+      bar << w.panel.bar->value();
+    });
 
     w.run.runClients(RunMode::Update);
 
@@ -539,6 +547,14 @@ class TestPortalRun : public QObject {
               QString("login %1 came %2 ms after the one before").arg(i).arg(handedAt[i] - handedAt[i - 1])));
     QVERIFY(ui->messages.empty());
     QVERIFY(w.panel.sessionLabels[0]->isVisibleTo(&w.panel) == (c.sessions > 1));
+    QStringList expectedCounts;
+    QList<int> expectedBar;
+    for (int done = 0; done <= rows.size(); ++done) {
+      expectedCounts << QString("%1 of %2 clients done").arg(done).arg(rows.size());
+      expectedBar << done * 100 / int(rows.size());
+    }
+    QCOMPARE(counts, expectedCounts);
+    QCOMPARE(bar, expectedBar);
   }
 
   // The settings file's keys win over the environment, which wins over the defaults; values

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dovecot_files.h"
-#include "panel_http.h"
+#include "http_server.h"
 
 #include <QHash>
 #include <QJsonObject>
@@ -14,6 +14,9 @@
 #include <vector>
 
 namespace kestrel::hostingsim {
+
+using simcommon::HttpRequest;
+using simcommon::HttpResponse;
 
 // How the panel misbehaves; set at start and through /sim/scenario.
 struct Scenario {

@@ -13,42 +13,7 @@
 #include <stdexcept>
 
 using namespace kestrel::hostingsim;
-
-namespace {
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw std::runtime_error(
-        QStringLiteral("cannot read %1: %2").arg(path, file.errorString()).toStdString());
-  return file.readAll();
-}
-
-int number(const QCommandLineParser& cli, const QString& name, int low, int high) {
-  bool ok = false;
-  const int value = cli.value(name).toInt(&ok);
-  if (!ok || value < low || value > high)
-    throw std::runtime_error(
-        QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high).toStdString());
-  return value;
-}
-
-QSslConfiguration serverTls(const QString& certFile, const QString& keyFile) {
-  const QList<QSslCertificate> chain = QSslCertificate::fromData(readFile(certFile), QSsl::Pem);
-  const QByteArray keyPem = readFile(keyFile);
-  QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
-  if (key.isNull())
-    key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
-  if (chain.isEmpty() || key.isNull())
-    throw std::runtime_error("the TLS certificate or key could not be read");
-  QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
-  conf.setLocalCertificateChain(chain);
-  conf.setPrivateKey(key);
-  conf.setPeerVerifyMode(QSslSocket::VerifyNone);
-  return conf;
-}
-
-}  // namespace
+using namespace kestrel::simcommon;
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -94,12 +59,12 @@ int main(int argc, char** argv) {
     PanelOptions options;
     options.domains = cli.values(QStringLiteral("domain"));
     options.quiet = cli.isSet(QStringLiteral("quiet"));
-    options.scenario.delayMs = number(cli, QStringLiteral("delay"), 0, 600000);
+    options.scenario.delayMs = NumberOption(cli, QStringLiteral("delay"), 0, 600000);
     if (cli.isSet(QStringLiteral("fail-status")))
-      options.scenario.status = number(cli, QStringLiteral("fail-status"), 100, 599);
+      options.scenario.status = NumberOption(cli, QStringLiteral("fail-status"), 100, 599);
     options.scenario.marker = !cli.isSet(QStringLiteral("no-marker"));
     options.scenario.loginRedirect = cli.isSet(QStringLiteral("login-redirect"));
-    const int port = number(cli, QStringLiteral("port"), 0, 65535);
+    const int port = NumberOption(cli, QStringLiteral("port"), 0, 65535);
 
     if (cli.isSet(QStringLiteral("dovecot-passwd")) != cli.isSet(QStringLiteral("maildir")))
       throw std::runtime_error("--dovecot-passwd and --maildir go together");
@@ -107,16 +72,12 @@ int main(int argc, char** argv) {
       options.dovecot = std::make_shared<DovecotFiles>(cli.value(QStringLiteral("dovecot-passwd")),
                                                        cli.value(QStringLiteral("maildir")));
 
-    std::optional<QSslConfiguration> tls;
-    if (cli.isSet(QStringLiteral("tls-cert")) != cli.isSet(QStringLiteral("tls-key")))
-      throw std::runtime_error("--tls-cert and --tls-key go together");
-    if (cli.isSet(QStringLiteral("tls-cert"))) {
-      tls = serverTls(cli.value(QStringLiteral("tls-cert")), cli.value(QStringLiteral("tls-key")));
-      options.secure = true;
-    }
+    const std::optional<QSslConfiguration> tls = TlsFromOptions(cli);
+    options.secure = tls.has_value();
 
     HostingPanel panel(options);
-    HttpServer server([&panel](const HttpRequest& request) { return panel.handle(request); }, tls);
+    HttpServer server([&panel](const HttpRequest& request) { return panel.handle(request); }, "text/html",
+                      tls);
     if (!server.listen(QHostAddress::LocalHost, quint16(port)))
       throw std::runtime_error(QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
                                    .arg(port)

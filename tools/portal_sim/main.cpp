@@ -1,6 +1,7 @@
 // kestrel-portal-sim: a local stand-in for the e-filing portal's JSON interface, with accounts
 // from a Velmar store or a fixture file and a scenario per account.
-#include "sim_http.h"
+#include "http_server.h"
+#include "sim_portal.h"
 
 #include "support/runtime_error.h"
 
@@ -18,25 +19,9 @@
 
 using namespace kestrel;
 using namespace kestrel::sim;
+using namespace kestrel::simcommon;
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw std::runtime_error(
-        QStringLiteral("cannot read %1: %2").arg(path, file.errorString()).toStdString());
-  return file.readAll();
-}
-
-int number(const QCommandLineParser& cli, const QString& name, int low, int high) {
-  bool ok = false;
-  const int value = cli.value(name).toInt(&ok);
-  if (!ok || value < low || value > high)
-    throw std::runtime_error(
-        QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high).toStdString());
-  return value;
-}
 
 // "250ms", "10s", "15m", "2h", or a plain number of milliseconds; at most a day.
 qint64 duration(const QString& name, const QString& text) {
@@ -171,29 +156,14 @@ int main(int argc, char** argv) {
     options.recordFile = cli.value(QStringLiteral("record"));
     options.announcePins = !cli.isSet(QStringLiteral("quiet"));
     options.mailRoot = cli.value(QStringLiteral("mail-root"));
-    const int port = number(cli, QStringLiteral("port"), 0, 65535);
+    const int port = NumberOption(cli, QStringLiteral("port"), 0, 65535);
 
-    std::optional<QSslConfiguration> tls;
-    if (cli.isSet(QStringLiteral("tls-cert")) != cli.isSet(QStringLiteral("tls-key")))
-      throw std::runtime_error("--tls-cert and --tls-key go together");
-    if (cli.isSet(QStringLiteral("tls-cert"))) {
-      const QList<QSslCertificate> chain =
-          QSslCertificate::fromData(readFile(cli.value(QStringLiteral("tls-cert"))), QSsl::Pem);
-      const QSslKey key(readFile(cli.value(QStringLiteral("tls-key"))), QSsl::Rsa, QSsl::Pem);
-      const QSslKey ecKey =
-          key.isNull() ? QSslKey(readFile(cli.value(QStringLiteral("tls-key"))), QSsl::Ec, QSsl::Pem) : key;
-      if (chain.isEmpty() || ecKey.isNull())
-        throw std::runtime_error("the TLS certificate or key could not be read");
-      QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
-      conf.setLocalCertificateChain(chain);
-      conf.setPrivateKey(ecKey);
-      conf.setPeerVerifyMode(QSslSocket::VerifyNone);
-      tls = conf;
-      options.secure = true;
-    }
+    const std::optional<QSslConfiguration> tls = TlsFromOptions(cli);
+    options.secure = tls.has_value();
 
     Portal portal(std::move(accounts), options);
-    HttpServer server(portal, tls);
+    HttpServer server([&portal](const HttpRequest& request) { return portal.handle(request); },
+                      "application/json", tls);
     if (!server.listen(QHostAddress::LocalHost, quint16(port)))
       throw std::runtime_error(QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
                                    .arg(port)

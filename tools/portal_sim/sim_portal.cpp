@@ -126,15 +126,6 @@ QString contactProblem(const QJsonObject& d) {
 
 }  // namespace
 
-QByteArray HttpRequest::cookie(const QByteArray& name) const {
-  for (const QByteArray& part : headers.value("cookie").split(';')) {
-    const QByteArray item = part.trimmed();
-    if (item.startsWith(name + '='))
-      return item.mid(name.size() + 1);
-  }
-  return {};
-}
-
 void UsePortalPace(PortalOptions& options) {
   options.loginPauseMs = 10000;
   options.rateLimit = 30;
@@ -250,11 +241,11 @@ void Portal::journal(const HttpRequest& request, const HttpResponse& response) {
 
 HttpResponse Portal::serve(const HttpRequest& request) {
   if (request.method == "GET") {
-    if (request.path == QLatin1String("/sim/updates"))
+    if (request.path == "/sim/updates")
       return json(QJsonObject{{QStringLiteral("updates"), updates_}});
-    if (request.path == QLatin1String("/sim/requests"))
+    if (request.path == "/sim/requests")
       return json(QJsonObject{{QStringLiteral("requests"), requests_}});
-    if (request.path == QLatin1String("/sim/health"))
+    if (request.path == "/sim/health")
       return json(QJsonObject{{QStringLiteral("accounts"), accountCount()}});
     return answer("EF00404", "ERROR", QStringLiteral("Not found"), 404);
   }
@@ -277,7 +268,7 @@ HttpResponse Portal::serve(const HttpRequest& request) {
 
   HttpResponse r;
   QString pan;
-  if (request.path == QLatin1String("/iec/loginapi/login")) {
+  if (request.path == "/iec/loginapi/login") {
     pan = text(body, "entity").toUpper();
     if (service == QLatin1String("wLoginService"))
       r = lookUp(body);
@@ -291,13 +282,13 @@ HttpResponse Portal::serve(const HttpRequest& request) {
     pan = sessionPan(request);
     if (pan.isEmpty())
       r = notLoggedIn();
-    else if (request.path == QLatin1String("/iec/servicesapi/auth/saveEntity") &&
+    else if (request.path == "/iec/servicesapi/auth/saveEntity" &&
              service == QLatin1String("userProfileService"))
       r = profile(pan);
-    else if (request.path == QLatin1String("/iec/verificationservices/auth/saveEntity") &&
+    else if (request.path == "/iec/verificationservices/auth/saveEntity" &&
              service == QLatin1String("contactDetailsService"))
       r = saveContacts(pan, body);
-    else if (request.path == QLatin1String("/iec/verificationservices/auth/validateOTP") &&
+    else if (request.path == "/iec/verificationservices/auth/validateOTP" &&
              service == QLatin1String("contactOtpService"))
       r = validatePins(pan, body);
     else
@@ -440,15 +431,15 @@ HttpResponse Portal::openSession(const QString& pan) {
   const QString authToken = token(24);
   sessions_.insert(authToken, Session{pan, now()});
   HttpResponse r = answer("EF00000", "INFO", QStringLiteral("Login successful"));
-  r.setCookies << "AuthToken=" + authToken.toLatin1() + "; Path=/; HttpOnly" +
-                      (options_.secure ? "; Secure" : "");
+  r.extraHeaders << "Set-Cookie: AuthToken=" + authToken.toLatin1() + "; Path=/; HttpOnly" +
+                        (options_.secure ? "; Secure" : "");
   return r;
 }
 
 HttpResponse Portal::logOut(const HttpRequest& request) {
   sessions_.remove(QString::fromLatin1(request.cookie("AuthToken")));
   HttpResponse r = answer("EF00000", "INFO", QStringLiteral("Logged out successfully"));
-  r.setCookies << "AuthToken=; Path=/; Max-Age=0";
+  r.extraHeaders << "Set-Cookie: AuthToken=; Path=/; Max-Age=0";
   return r;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "http_server.h"
 #include "sim_accounts.h"
 
 #include <QByteArray>
@@ -12,23 +13,8 @@
 
 namespace kestrel::sim {
 
-struct HttpRequest {
-  QByteArray method;
-  QString path;
-  QString query;
-  QHash<QByteArray, QByteArray> headers;  // names in lower case
-  QByteArray body;
-  QString peer;  // the client's address
-  QByteArray cookie(const QByteArray& name) const;
-};
-
-struct HttpResponse {
-  int status = 200;
-  QByteArray contentType = "application/json";
-  QByteArray body;
-  QList<QByteArray> setCookies;
-  int delayMs = 0;  // how long to hold the answer back
-};
+using simcommon::HttpRequest;
+using simcommon::HttpResponse;
 
 struct PortalOptions {
   int latencyMs = 0;    // added to every answer

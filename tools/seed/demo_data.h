@@ -96,6 +96,13 @@ SeedSummary SeedDemoStore(SqlStore& store, int clients, quint64 seed, bool reset
 // user would type it. Returns whether the row was added.
 bool SeedDemoMailDomain(SqlStore& store, const QString& hostingAddress, const QString& domain);
 
+// The demo firm's mail domain.
+inline constexpr const char* DemoMailDomain = "demo-firm.example.in";
+
+// The hosting panel simulator's address as kestrel-demo and scripts/run.sh start it:
+// 127.0.0.1:$KESTREL_HOSTING_PORT, default port 18444.
+QString DemoHostingAddress();
+
 // "kestrel-seed: 100000 clients (…) into sqlite:/… in 2.31 s (43290 clients/s)".
 QString SummaryLine(const SeedSummary& summary, const QString& where);
 

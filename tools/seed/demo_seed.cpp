@@ -83,6 +83,10 @@ bool SeedDemoMailDomain(SqlStore& store, const QString& hostingAddress, const QS
   return true;
 }
 
+QString DemoHostingAddress() {
+  return QStringLiteral("127.0.0.1:") + qEnvironmentVariable("KESTREL_HOSTING_PORT", QStringLiteral("18444"));
+}
+
 QString SummaryLine(const SeedSummary& s, const QString& where) {
   const double rate = s.seconds > 0 ? s.clients / s.seconds : 0;
   return QStringLiteral(

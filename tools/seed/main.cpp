@@ -34,14 +34,12 @@ int main(int argc, char* argv[]) {
                                       QStringLiteral("S"), QStringLiteral("1"));
   const QCommandLineOption resetOption(QStringLiteral("reset"),
                                        QStringLiteral("Empty the suite's client tables first."));
-  // The hosting panel simulator's address as scripts/run.sh starts it.
-  const QString hostingPort = qEnvironmentVariable("KESTREL_HOSTING_PORT", QStringLiteral("18444"));
   const QCommandLineOption hostingOption(
       QStringLiteral("hosting"),
       QStringLiteral(
           "The hosting panel the demo's mail domain lies on (default 127.0.0.1:$KESTREL_HOSTING_PORT, "
           "else 127.0.0.1:18444); \"\" for none."),
-      QStringLiteral("host:port"), QStringLiteral("127.0.0.1:") + hostingPort);
+      QStringLiteral("host:port"), demo::DemoHostingAddress());
   parser.addOptions({storeOption, passwordFileOption, clientsOption, seedOption, resetOption, hostingOption});
   parser.process(app);
 
@@ -68,9 +66,9 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     out << demo::SummaryLine(summary, store.address().redacted()) << '\n';
     const QString hosting = parser.value(hostingOption);
-    if (!hosting.isEmpty() &&
-        demo::SeedDemoMailDomain(store, hosting, QStringLiteral("demo-firm.example.in")))
-      out << "kestrel-seed: mail domain demo-firm.example.in on the hosting panel " << hosting << '\n';
+    const QString domain = QString::fromLatin1(demo::DemoMailDomain);
+    if (!hosting.isEmpty() && demo::SeedDemoMailDomain(store, hosting, domain))
+      out << "kestrel-seed: mail domain " << domain << " on the hosting panel " << hosting << '\n';
     return 0;
   } catch (const RuntimeError& e) {
     err << "kestrel-seed: " << e.description() << '\n';

@@ -1,20 +1,26 @@
-#include "sim_http.h"
+#include "http_server.h"
 
-#include <QPointer>
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QSslSocket>
 #include <QTimer>
 
-namespace kestrel::sim {
+#include <stdexcept>
+
+namespace kestrel::simcommon {
 
 namespace {
 
-constexpr qsizetype MaxHeaderBytes = 16 * 1024;
+constexpr qsizetype MaxHeaderBytes = 32 * 1024;
 constexpr qsizetype MaxBodyBytes = 1024 * 1024;
 
 QByteArray reasonPhrase(int status) {
   switch (status) {
     case 200:
       return "OK";
+    case 302:
+      return "Found";
     case 400:
       return "Bad Request";
     case 401:
@@ -36,15 +42,15 @@ QByteArray reasonPhrase(int status) {
     case 503:
       return "Service Unavailable";
     default:
-      return "Unknown";
+      return "Status";
   }
 }
 
-QByteArray serialise(const HttpResponse& r, bool keepAlive) {
+QByteArray serialise(const HttpResponse& r, const QByteArray& defaultType, bool keepAlive) {
   QByteArray out = "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + reasonPhrase(r.status) + "\r\n";
-  out += "Content-Type: " + r.contentType + "; charset=utf-8\r\n";
+  out += "Content-Type: " + (r.contentType.isEmpty() ? defaultType : r.contentType) + "; charset=utf-8\r\n";
   out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
-  for (const QByteArray& cookie : r.setCookies) out += "Set-Cookie: " + cookie + "\r\n";
+  for (const QByteArray& line : r.extraHeaders) out += line + "\r\n";
   out += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
   out += "\r\n";
   return out + r.body;
@@ -58,18 +64,19 @@ HttpResponse plain(int status, const QByteArray& text) {
   return r;
 }
 
-// One client connection: reads requests, lets the portal answer, holds each answer back for
+// One client connection: reads a request, lets the handler answer, holds the answer back for
 // its delay, and reads the next request only once the answer is out.
 class Connection : public QObject {
  public:
-  Connection(QTcpSocket* socket, Portal& portal) : QObject(socket), socket_(socket), portal_(portal) {
+  Connection(QTcpSocket* socket, const HttpServer& server)
+      : QObject(socket), socket_(socket), server_(server) {
     connect(socket, &QTcpSocket::readyRead, this, &Connection::process);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
   }
 
  private:
   void finish(const HttpResponse& r, bool keepAlive) {
-    socket_->write(serialise(r, keepAlive));
+    socket_->write(serialise(r, server_.defaultType(), keepAlive));
     if (!keepAlive)
       socket_->disconnectFromHost();
   }
@@ -91,12 +98,12 @@ class Connection : public QObject {
       return;
     }
     HttpRequest request;
-    request.peer = socket_->peerAddress().toString();
     request.method = requestLine[0];
-    const QByteArray target = requestLine[1];
+    request.peer = socket_->peerAddress().toString();
+    const QByteArray& target = requestLine[1];
     const qsizetype question = target.indexOf('?');
-    request.path = QString::fromUtf8(target.left(question < 0 ? target.size() : question));
-    request.query = question < 0 ? QString() : QString::fromUtf8(target.mid(question + 1));
+    request.path = target.left(question < 0 ? target.size() : question);
+    request.query = question < 0 ? QByteArray() : target.mid(question + 1);
     for (qsizetype i = 1; i < lines.size(); ++i) {
       const qsizetype colon = lines[i].indexOf(':');
       if (colon > 0)
@@ -121,7 +128,7 @@ class Connection : public QObject {
 
     const bool keepAlive =
         requestLine[2] == "HTTP/1.1" && request.headers.value("connection").toLower() != "close";
-    const HttpResponse response = portal_.handle(request);
+    const HttpResponse response = server_.handler()(request);
     busy_ = true;
     QTimer::singleShot(response.delayMs, this, [this, response, keepAlive] {
       busy_ = false;
@@ -132,15 +139,28 @@ class Connection : public QObject {
   }
 
   QTcpSocket* socket_;
-  Portal& portal_;
+  const HttpServer& server_;
   QByteArray buffer_;
   bool busy_ = false;
 };
 
 }  // namespace
 
-HttpServer::HttpServer(Portal& portal, std::optional<QSslConfiguration> tls, QObject* parent)
-    : QTcpServer(parent), portal_(portal), tls_(std::move(tls)) {}
+QByteArray HttpRequest::cookie(const QByteArray& name) const {
+  for (const QByteArray& pair : headers.value("cookie").split(';')) {
+    const qsizetype eq = pair.indexOf('=');
+    if (eq > 0 && pair.left(eq).trimmed() == name)
+      return pair.mid(eq + 1).trimmed();
+  }
+  return {};
+}
+
+HttpServer::HttpServer(Handler handler, QByteArray defaultType, std::optional<QSslConfiguration> tls,
+                       QObject* parent)
+    : QTcpServer(parent),
+      handler_(std::move(handler)),
+      defaultType_(std::move(defaultType)),
+      tls_(std::move(tls)) {}
 
 void HttpServer::incomingConnection(qintptr descriptor) {
   QTcpSocket* socket = nullptr;
@@ -162,11 +182,48 @@ void HttpServer::incomingConnection(qintptr descriptor) {
       return;
     }
   }
-  serve(socket);
+  new Connection(socket, *this);
 }
 
-void HttpServer::serve(QTcpSocket* socket) {
-  new Connection(socket, portal_);
+QByteArray ReadWholeFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw std::runtime_error(
+        QStringLiteral("cannot read %1: %2").arg(path, file.errorString()).toStdString());
+  return file.readAll();
 }
 
-}  // namespace kestrel::sim
+int NumberOption(const QCommandLineParser& cli, const QString& name, int low, int high) {
+  bool ok = false;
+  const int value = cli.value(name).toInt(&ok);
+  if (!ok || value < low || value > high)
+    throw std::runtime_error(
+        QStringLiteral("--%1 must be a number from %2 to %3").arg(name).arg(low).arg(high).toStdString());
+  return value;
+}
+
+QSslConfiguration ServerTls(const QString& certFile, const QString& keyFile) {
+  const QList<QSslCertificate> chain = QSslCertificate::fromData(ReadWholeFile(certFile), QSsl::Pem);
+  const QByteArray keyPem = ReadWholeFile(keyFile);
+  QSslKey key(keyPem, QSsl::Rsa, QSsl::Pem);
+  if (key.isNull())
+    key = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
+  if (chain.isEmpty() || key.isNull())
+    throw std::runtime_error("the TLS certificate or key could not be read");
+  QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
+  conf.setLocalCertificateChain(chain);
+  conf.setPrivateKey(key);
+  conf.setPeerVerifyMode(QSslSocket::VerifyNone);
+  return conf;
+}
+
+std::optional<QSslConfiguration> TlsFromOptions(const QCommandLineParser& cli) {
+  const QString cert = QStringLiteral("tls-cert"), key = QStringLiteral("tls-key");
+  if (cli.isSet(cert) != cli.isSet(key))
+    throw std::runtime_error("--tls-cert and --tls-key go together");
+  if (!cli.isSet(cert))
+    return std::nullopt;
+  return ServerTls(cli.value(cert), cli.value(key));
+}
+
+}  // namespace kestrel::simcommon
