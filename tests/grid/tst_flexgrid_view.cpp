@@ -320,27 +320,21 @@ class TestFlexGridView : public QObject {
     QTest::addColumn<bool>("current");  // the clicked cell is already the current one
     QTest::addColumn<bool>("onButton");
     QTest::addColumn<bool>("doubled");  // the second click of a double-click, the first on the cell
-    QTest::addColumn<int>("editable");
-    QTest::addColumn<bool>("listed");  // the column has a list
+    QTest::addColumn<bool>("listed");   // the column has a list
     QTest::addColumn<bool>("opens");
-    const int mouse = flexEDKbdMouse;
-    QTest::newRow("button of the current cell") << true << true << false << mouse << true << true;
-    QTest::newRow("keyboard editing only") << true << true << false << int(flexEDKbd) << true << true;
-    QTest::newRow("text of the current cell") << true << false << false << mouse << true << false;
-    QTest::newRow("where another cell's button would be") << false << true << false << mouse << true << false;
-    QTest::newRow("cell, then quickly its button") << false << true << true << mouse << true << true;
-    QTest::newRow("column without a list") << true << true << false << mouse << false << false;
-    QTest::newRow("grid not editable") << true << true << false << int(flexEDNone) << true << false;
+    QTest::newRow("button of the current cell") << true << true << false << true << true;
+    QTest::newRow("text of the current cell") << true << false << false << true << false;
+    QTest::newRow("where another cell's button would be") << false << true << false << true << false;
+    QTest::newRow("cell, then quickly its button") << false << true << true << true << true;
+    QTest::newRow("column without a list") << true << true << false << false << false;
   }
   void dropDownButton() {
     QFETCH(bool, current);
     QFETCH(bool, onButton);
     QFETCH(bool, doubled);
-    QFETCH(int, editable);
     QFETCH(bool, listed);
     QFETCH(bool, opens);
     Fixture f;
-    f.m.setEditable(editable);
     if (listed)
       f.m.setColComboList(2, u"#0; |#1;Self|#2;Spouse"_s);
     f.m.setCurrentCell(current ? 4 : 3, 2);
