@@ -1,5 +1,6 @@
 #include "register/register_panel.h"
 
+#include "controls/buddy_label.h"
 #include "controls/zen_button.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
@@ -29,11 +30,8 @@ ZENButton* button(const char* name, const char* caption, QWidget* parent) {
   return b;
 }
 
-// Labels keep the width of their text (fitToFont sets their minimum from the font).
 QLabel* label(const char* text, QWidget* buddy, QWidget* parent) {
-  auto* l = new QLabel(QString::fromUtf8(text), parent);
-  l->setBuddy(buddy);
-  return l;
+  return new BuddyLabel(QString::fromUtf8(text), buddy, parent);
 }
 }  // namespace
 
@@ -177,14 +175,6 @@ void RegisterPanel::fitToFont() {
   for (ZENButton* b : findChildren<ZENButton*>())
     b->setMinimumWidth(metrics.size(Qt::TextShowMnemonic, b->Caption()).width() +
                        2 * metrics.averageCharWidth() + 8);
-  // A short caption measured with kerning ("To") comes out narrower than it is drawn.
-  for (QLabel* l : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-    if (l == lblCount)
-      continue;
-    int glyphs = 0;
-    for (const QChar c : QString(l->text()).remove(u'&')) glyphs += metrics.horizontalAdvance(c);
-    l->setMinimumWidth(glyphs + 1);
-  }
   TxtSearch->setMinimumWidth(metrics.averageCharWidth() * 14);
   for (QLineEdit* box : TxtFromR) {
     box->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 12);
