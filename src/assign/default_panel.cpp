@@ -3,6 +3,7 @@
 #include "assign/auto_find.h"
 #include "assign/default_store.h"
 #include "assign/proceed_checks.h"
+#include "controls/buddy_label.h"
 #include "controls/zen_button.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
@@ -41,9 +42,7 @@ QComboBox* makeValueCombo(QWidget* parent, const char* name, ComboAutoFind::KeyF
 }
 
 QLabel* buddyLabel(const QString& text, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setBuddy(buddy);
-  return label;
+  return new BuddyLabel(text, buddy, parent);
 }
 
 }  // namespace

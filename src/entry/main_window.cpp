@@ -20,6 +20,7 @@
 #include "register/client_register_load.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
+#include "register/selection_rules.h"
 #include "register/setup_panel.h"
 #include "reports/report_commands.h"
 #include "reports/report_panel.h"
@@ -32,6 +33,7 @@
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QToolTip>
@@ -46,6 +48,8 @@ namespace {
 constexpr const char16_t* Window = u"frmKestrel";
 // 480 twips that the centring formula keeps free below the panels (the caption bar's share).
 constexpr int BottomAllowanceTwips = 480;
+// Room between the window's edges and the main panel.
+constexpr int PanelMargin = 8;
 
 QPointer<MainWindow>& defaultInstance() {
   static QPointer<MainWindow> instance;
@@ -180,7 +184,29 @@ void MainWindow::load() {
   defaultPanel->loadSettings();
   reportIndistinctCodes();
   loaded_ = true;
+  updateMinimumSize();
   layoutPanels();
+}
+
+void MainWindow::updateMinimumSize() {
+  ignoreErrors([&] {
+    // The main panel with its count on a line of its own, and each panel centred in front of
+    // it whole, below the menu bar and above the allowance the centring keeps free.
+    const int allowance = grid::FlexGridModel::twipsToPixels(BottomAllowanceTwips, logicalDpiY());
+    const QLabel& count = *registerPanel->lblCount;
+    QSize need = registerPanel->minimumSizeHint() + QSize(0, count.sizeHint().height() + 6);
+    need = need.expandedTo(reportPanel->minimumSizeHint());
+    for (QWidget* panel : {static_cast<QWidget*>(defaultPanel), static_cast<QWidget*>(progressPanel),
+                           static_cast<QWidget*>(setupPanel)})
+      need = need.expandedTo(panel->sizeHint().expandedTo(panel->minimumSize()));
+    setMinimumSize(need + QSize(2 * PanelMargin, menuBarHeight() + allowance + 2 * PanelMargin));
+  });
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange && loaded_)
+    updateMinimumSize();
 }
 
 // Codes the database server cannot tell apart share each other's rows; their write-backs are
@@ -208,13 +234,12 @@ void MainWindow::layoutPanels() {
     // The main panel grows with the window (a register of many columns wants the room) and
     // stays centred; the others keep their own size and are centred over it.
     const int allowance = grid::FlexGridModel::twipsToPixels(BottomAllowanceTwips, logicalDpiY());
-    const int margin = 8;
     menuBar->setGeometry(0, 0, width(), menuBarHeight());
-    registerPanel->resize(std::max(640, width() - 2 * margin),
-                          std::max(400, height() - menuBarHeight() - allowance - 2 * margin));
+    registerPanel->resize(width() - 2 * PanelMargin,
+                          height() - menuBarHeight() - allowance - 2 * PanelMargin);
     centre(registerPanel);
     // Centring leaves the allowance below; the panel uses it rather than leave a strip empty.
-    registerPanel->resize(registerPanel->width(), height() - registerPanel->y() - margin);
+    registerPanel->resize(registerPanel->width(), height() - registerPanel->y() - PanelMargin);
     reportPanel->setGeometry(registerPanel->geometry());
     for (QWidget* panel : {static_cast<QWidget*>(defaultPanel), static_cast<QWidget*>(progressPanel),
                            static_cast<QWidget*>(setupPanel)}) {
@@ -244,8 +269,9 @@ void MainWindow::showPanel(QWidget* panel) {
   registerPanel->setEnabled(false);
   reportPanel->setEnabled(false);
   panel->show();
-  // Sized once shown, when its captions and style are final.
+  // Sized once shown, when its captions and style are final; the window keeps room for it.
   panel->adjustSize();
+  updateMinimumSize();
   layoutPanels();
   panel->raise();
   // The focus goes to the panel's first control that takes it from the keyboard.
@@ -344,7 +370,9 @@ void MainWindow::savePendingConfirmations(bool tellUser) {
 void MainWindow::showSaveConfirmedButton() {
   ErrorTrap trap(Window, u"SaveConfirmedDetails");
   const bool pending = trap.value([] { return !ConfirmedUpdateJournal::ofSuite().pending().empty(); }, false);
-  registerPanel->CmdSaveConfirmed->setVisible(pending);
+  registerPanel->showSaveConfirmed(pending);
+  if (loaded_)
+    updateMinimumSize();
 }
 
 bool MainWindow::showUnsavedToolTip(QEvent* event) {
@@ -446,8 +474,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // Nothing is stored on closing. A run in progress is cancelled and finishes its client
-  // first; the window closes when the run has ended.
+  // Nothing is stored on closing. Fetched details, typed changes and outcomes live only in the
+  // register, so the user is asked before they go (once: not again when the window closes
+  // after the run it cancelled).
+  if (!closeAfterRun_ && HoldsUnsubmittedWork(*registerGrid->model()) &&
+      !ui().AskYesNo(QString::fromLatin1(CloseQuestion), true)) {
+    event->ignore();
+    return;
+  }
+  // A run in progress is cancelled and finishes its client first; the window closes when the
+  // run has ended.
   if (portalRun->isRunning()) {
     progressPanel->setCancelRequested(true);
     closeAfterRun_ = true;

@@ -30,6 +30,9 @@ class MainWindow : public QWidget {
  public:
   // Caption of the window.
   static constexpr const char* Caption = "Bulk Contact Detail Updation @ITD Portal";
+  // Asked before closing a register that holds fetched details, changes or outcomes.
+  static constexpr const char* CloseQuestion =
+      "Close Kestrel? Fetched portal details and changes not yet submitted will be lost.";
 
   // The default instance: loadDefault creates it and loads it once; closing clears it.
   static MainWindow& loadDefault();
@@ -54,6 +57,9 @@ class MainWindow : public QWidget {
   void load();
   // Sizes the main panel to the window and centres the others over it.
   void layoutPanels();
+  // The smallest size at which the main panel keeps its controls readable and every panel in
+  // front of it fits whole.
+  void updateMinimumSize();
   // The window previews every key of its controls; true when the key was swallowed.
   bool previewKey(int keyCode, QObject* target);
   void openHelp();
@@ -88,6 +94,7 @@ class MainWindow : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:

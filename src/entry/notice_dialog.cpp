@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kestrel {
 
 namespace {
@@ -51,10 +53,13 @@ NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   heading.setPointSizeF(heading.pointSizeF() * 1.4);
   headingLabel->setFont(heading);
 
-  QString html = QStringLiteral("<ul style=\"margin-left:0px\">");
+  // An empty term is a gap between the bullets, not a bullet of its own.
+  const QString listStart = QStringLiteral("<ul style=\"margin-left:0px\">");
+  QString html = listStart;
   for (const QString& term : NoticeTerms())
-    html += QStringLiteral("<li style=\"margin-bottom:6px\">%1</li>")
-                .arg(term.isEmpty() ? QStringLiteral("&nbsp;") : term.toHtmlEscaped());
+    html += term.isEmpty()
+                ? QStringLiteral("</ul><p></p>") + listStart
+                : QStringLiteral("<li style=\"margin-bottom:6px\">%1</li>").arg(term.toHtmlEscaped());
   html += QStringLiteral("</ul>");
   termsLabel = new QLabel(html, this);
   termsLabel->setObjectName(QStringLiteral("lblTerms"));
@@ -78,8 +83,11 @@ NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   layout->addSpacing(8);
   layout->addWidget(termsLabel, 1);
   layout->addLayout(buttons);
-  setMinimumWidth(560);
-  resize(620, sizeHint().height());
+  // However narrow, the terms keep the height their wrapped lines need.
+  const int minimumWidth = std::max(560, fontMetrics().averageCharWidth() * 72);
+  setMinimumSize(minimumWidth, layout->totalHeightForWidth(minimumWidth));
+  const int width = minimumWidth * 11 / 10;
+  resize(width, layout->totalHeightForWidth(width));
 
   connect(continueButton, &ZENButton::Click, this, &NoticeDialog::acceptTerms);
   connect(backButton, &ZENButton::Click, this, &NoticeDialog::goBack);

@@ -1,6 +1,7 @@
 #pragma once
 
 // Small builders the mail window's panels share.
+#include "controls/buddy_label.h"
 #include "controls/zen_button.h"
 
 #include <QLabel>
@@ -16,9 +17,7 @@ inline ZENButton* MakeButton(const char* objectName, const char* caption, QWidge
 }
 
 inline QLabel* BuddyLabel(const char* text, QWidget* buddy, QWidget* parent) {
-  auto* l = new QLabel(QString::fromUtf8(text), parent);
-  l->setBuddy(buddy);
-  return l;
+  return new kestrel::BuddyLabel(QString::fromUtf8(text), buddy, parent);
 }
 
 }  // namespace kestrel::mail

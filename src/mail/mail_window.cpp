@@ -64,6 +64,7 @@ MailWindow::MailWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   for (QWidget* overlay : overlays()) overlay->hide();
   connectControls();
 
+  updateMinimumSize();
   const QRect avail = screen() ? screen()->availableGeometry() : QRect(0, 0, 1280, 800);
   resize(std::min(1100, avail.width() * 9 / 10), std::min(680, avail.height() * 9 / 10));
   qApp->installEventFilter(this);
@@ -385,6 +386,24 @@ void MailWindow::layoutOverlays() {
 void MailWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   layoutOverlays();
+}
+
+void MailWindow::updateMinimumSize() {
+  ignoreErrors([&] {
+    // The margins of layoutOverlays: 6 around the main panel, 10 around the inbox.
+    QSize need = mainPanel->minimumSizeHint() + QSize(12, 12);
+    need = need.expandedTo(inboxPanel->minimumSizeHint() + QSize(20, 20));
+    for (QWidget* overlay : overlays())
+      if (overlay != inboxPanel)
+        need = need.expandedTo(overlay->sizeHint().expandedTo(overlay->minimumSize()) + QSize(12, 12));
+    setMinimumSize(need);
+  });
+}
+
+void MailWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange)
+    updateMinimumSize();
 }
 
 bool MailWindow::previewKey(int keyCode, QObject* target) {

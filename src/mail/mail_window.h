@@ -102,11 +102,14 @@ class MailWindow : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void connectControls();
   void layoutOverlays();
+  // The smallest size at which the main panel keeps its controls and every overlay fits whole.
+  void updateMinimumSize();
   void clientGridBeforeEdit(int row, int col, bool& cancel);
   void clientGridAfterEdit(int row, int col);
   // Whether leaving the host or domain field is a move inside the window (their validate

@@ -131,6 +131,9 @@ void FormatGrid(grid::FlexGridModel& g, std::span<const ColumnSpec> columns) {
 void FormatRegisterGrid(grid::FlexGridModel& vsCL) {
   const grid::RedrawPause pause(vsCL);
   FormatGrid(vsCL, RegisterColumns());
+  // SrNo, Party Code and Party Name stay in view while the contact groups scroll, so the row
+  // the cursor stands on is recognisable anywhere in the register.
+  vsCL.setFrozenCols(col::PartyName + 1);
   vsCL.setEditable(grid::flexEDKbdMouse);
   vsCL.setCellChecked(0, col::SrNo, grid::flexUnchecked);
 }

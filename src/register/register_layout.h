@@ -89,7 +89,8 @@ const std::array<ColumnSpec, ReportColumnCount>& ReportColumns();
 // Lays a grid out from its columns: two fixed header rows holding the group and column
 // captions, no rows below them yet, each column's width, alignments and start-up hiding.
 void FormatGrid(grid::FlexGridModel& g, std::span<const ColumnSpec> columns);
-// The register `vsCL`: its layout, editable by keyboard and mouse, the header check box unticked.
+// The register `vsCL`: its layout, columns 0 to 5 frozen, editable by keyboard and mouse, the
+// header check box unticked.
 void FormatRegisterGrid(grid::FlexGridModel& vsCL);
 // Only header cells merge: vertically in columns 0 to 12 and the last column, across in row 0
 // (the group captions).

@@ -1,5 +1,6 @@
 #include "register/register_panel.h"
 
+#include "controls/buddy_label.h"
 #include "controls/zen_button.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
@@ -15,6 +16,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kestrel {
 
 namespace {
@@ -24,15 +27,11 @@ ZENButton* button(const char* name, const char* caption, QWidget* parent) {
   auto* b = new ZENButton(parent);
   b->setObjectName(QString::fromLatin1(name));
   b->setCaption(QString::fromUtf8(caption));
-  b->setMinimumWidth(b->sizeHint().width() + 16);
   return b;
 }
 
 QLabel* label(const char* text, QWidget* buddy, QWidget* parent) {
-  auto* l = new QLabel(QString::fromUtf8(text), parent);
-  l->setBuddy(buddy);
-  l->setMinimumWidth(l->sizeHint().width());
-  return l;
+  return new BuddyLabel(QString::fromUtf8(text), buddy, parent);
 }
 }  // namespace
 
@@ -56,7 +55,6 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   for (int i = 0; i < 2; ++i) {
     auto* box = new QLineEdit(this);
     box->setObjectName(QStringLiteral("TxtFromR_%1").arg(i));
-    box->setMaximumWidth(70);
     box->setAlignment(Qt::AlignRight);
     box->installEventFilter(this);
     TxtFromR[std::size_t(i)] = box;
@@ -76,31 +74,40 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   CmdQuit = button("CmdQuit", "&Quit", this);
   lblCount = new QLabel(this);
   lblCount->setObjectName(QStringLiteral("lblCount"));
+  // The count asks for no width of its own: placeCount gives it a line when the buttons leave
+  // too little.
+  lblCount->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
+  // The search box takes what the row leaves; the spacing between the three groups gives way
+  // first when the window is narrow.
   auto* top = new QHBoxLayout;
   top->addWidget(label("&Search", CmbSearch, this));
   top->addWidget(CmbSearch);
   top->addWidget(TxtSearch, 1);
   top->addWidget(CmdSearch);
-  top->addSpacing(24);
+  top->addSpacing(12);
   top->addWidget(label("Fro&m", TxtFromR[0], this));
   top->addWidget(TxtFromR[0]);
   top->addWidget(label("&To", TxtFromR[1], this));
   top->addWidget(TxtFromR[1]);
   top->addWidget(CmdOKRange);
-  top->addSpacing(24);
+  top->addSpacing(12);
   top->addWidget(CmdSetup);
 
-  auto* bottom = new QHBoxLayout;
-  bottom->addWidget(lblCount, 1);
+  // The count stands left of the buttons, or on a line of its own when they leave it no room.
+  statusRow_ = new QHBoxLayout;
+  buttonRow_ = new QHBoxLayout;
+  buttonRow_->addWidget(lblCount, 1);
   for (ZENButton* b : {CmdSaveConfirmed, CmdLogin, CmdKeepSame, CmdSecEmail, CmdProceed, CmdReport,
                        CmdMailSetup, CmdHelp, CmdQuit})
-    bottom->addWidget(b);
+    buttonRow_->addWidget(b);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(vsCL, 1);
-  layout->addLayout(bottom);
+  layout->addLayout(statusRow_);
+  layout->addLayout(buttonRow_);
+  fitToFont();
 
   connect(CmdSearch, &ZENButton::Click, this, &RegisterPanel::CmdSearch_Click);
   connect(CmdOKRange, &ZENButton::Click, this, &RegisterPanel::CmdOKRange_Click);
@@ -158,16 +165,65 @@ void RegisterPanel::TxtFromR_LostFocus(int index) {
 }
 
 void RegisterPanel::UpdateCount() {
-  const grid::FlexGridModel& m = *vsCL->model();
-  int ticked = 0;
-  for (int r = FirstDataRow; r < m.Rows(); ++r) ticked += m.CellChecked(r, col::SrNo) == grid::flexChecked;
-  const int clients = m.Rows() - HeaderRows;
-  const int shown = m.visibleRowCount();
-  QString text = tr("%n client(s)", nullptr, clients);
-  if (shown != clients)
-    text += tr(", %1 shown").arg(shown);
-  text += tr(", %1 ticked").arg(ticked);
-  lblCount->setText(text);
+  lblCount->setText(CountText(CountClients(*vsCL->model())));
+  placeCount();
+}
+
+void RegisterPanel::fitToFont() {
+  const QFontMetrics metrics = fontMetrics();
+  // Buttons may give up their padding but never their caption.
+  for (ZENButton* b : findChildren<ZENButton*>())
+    b->setMinimumWidth(metrics.size(Qt::TextShowMnemonic, b->Caption()).width() +
+                       2 * metrics.averageCharWidth() + 8);
+  TxtSearch->setMinimumWidth(metrics.averageCharWidth() * 14);
+  for (QLineEdit* box : TxtFromR) {
+    box->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("000000")) + 12);
+    box->setMaximumWidth(metrics.horizontalAdvance(QStringLiteral("00000000")) + 12);
+  }
+  // The register shows its headers and a few clients however small the window.
+  vsCL->setMinimumSize(metrics.averageCharWidth() * 40, metrics.height() * 10);
+  placeCount();
+}
+
+int RegisterPanel::buttonsWidth() const {
+  int width = 0;
+  int shown = 0;
+  for (int i = 0; i < buttonRow_->count(); ++i)
+    if (QWidget* w = buttonRow_->itemAt(i)->widget(); w && w != lblCount && !w->isHidden()) {
+      // The buttons take their natural width before the count gets any.
+      width += std::max(w->minimumWidth(), w->sizeHint().width());
+      ++shown;
+    }
+  return width + shown * buttonRow_->spacing();
+}
+
+void RegisterPanel::placeCount() {
+  const int room =
+      contentsRect().width() - layout()->contentsMargins().left() - layout()->contentsMargins().right();
+  const bool beside = lblCount->sizeHint().width() + buttonsWidth() <= room;
+  if (beside == (buttonRow_->indexOf(lblCount) >= 0))
+    return;
+  (beside ? statusRow_ : buttonRow_)->removeWidget(lblCount);
+  if (beside)
+    buttonRow_->insertWidget(0, lblCount, 1);
+  else
+    statusRow_->addWidget(lblCount, 1);
+}
+
+void RegisterPanel::showSaveConfirmed(bool shown) {
+  CmdSaveConfirmed->setVisible(shown);
+  placeCount();
+}
+
+void RegisterPanel::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  placeCount();
+}
+
+void RegisterPanel::changeEvent(QEvent* event) {
+  QFrame::changeEvent(event);
+  if (event->type() == QEvent::FontChange)
+    fitToFont();
 }
 
 bool RegisterPanel::eventFilter(QObject* watched, QEvent* event) {

@@ -6,6 +6,7 @@
 #include <array>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 
@@ -53,12 +54,24 @@ class RegisterPanel : public QFrame {
   void TxtFromR_LostFocus(int index);
   // Shows how many clients the register holds and how many are ticked.
   void UpdateCount();
+  // CmdSaveConfirmed shown or hidden, the count moved to where it fits.
+  void showSaveConfirmed(bool shown);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  // Minimum widths from the font: readable captions, a usable search box, a few rows of clients.
+  void fitToFont();
+  int buttonsWidth() const;
+  // The count beside the buttons when both fit on one line, else on a line above them.
+  void placeCount();
+
   QTimer countTimer_;
+  QHBoxLayout* statusRow_ = nullptr;
+  QHBoxLayout* buttonRow_ = nullptr;
 };
 
 }  // namespace kestrel

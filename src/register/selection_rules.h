@@ -6,6 +6,10 @@
 
 namespace kestrel {
 
+namespace grid {
+class FlexGridModel;
+}
+
 // The columns the search box can search, in the order of its drop-down list.
 struct SearchColumn {
   const char* caption;
@@ -40,5 +44,22 @@ RangeVerdict CheckRange(const QString& fromText, const QString& toText, int clie
 
 // What a range box shows after it loses the focus: its numeric value, or nothing for 0.
 QString RangeBoxText(const QString& text);
+
+// The main panel's count: the clients, how many the search shows, how many ticked clients a run
+// would take (shown and ticked) and, apart, the ticked ones the search hides, which a run skips.
+struct RegisterCount {
+  int clients = 0;
+  int shown = 0;
+  int ticked = 0;
+  int tickedHidden = 0;
+};
+RegisterCount CountClients(const grid::FlexGridModel& vsCL);
+// "228 client(s), 40 shown, 9 ticked (3 more hidden by the search)"; the parts that add nothing
+// are left out.
+QString CountText(const RegisterCount& count);
+
+// Whether closing would lose work: a cell of "As Per Login", "To be Changed" or "Import Logs"
+// that shows something. Nothing of these is stored until a run writes it.
+bool HoldsUnsubmittedWork(const grid::FlexGridModel& vsCL);
 
 }  // namespace kestrel

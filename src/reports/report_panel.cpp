@@ -38,6 +38,8 @@ ReportPanel::ReportPanel(QWidget* parent) : QFrame(parent) {
   bold.setBold(true);
   bold.setPointSizeF(bold.pointSizeF() * 1.2);
   titleLabel->setFont(bold);
+  // A long heading wraps rather than widen the panel beyond the window.
+  titleLabel->setWordWrap(true);
 
   VSRpt = new grid::FlexGrid(this);
   VSRpt->setObjectName(QStringLiteral("VSRpt"));

@@ -10,6 +10,7 @@
 #include "entry/notice_dialog.h"
 #include "fake_base.h"
 #include "fake_portal.h"
+#include "layout_checks.h"
 #include "platform/grid/flexgrid.h"
 #include "portal/progress_panel.h"
 #include "portal/run_summary_bar.h"
@@ -351,6 +352,107 @@ class TestMainWindow : public QObject {
                       m.script->messages.back().text.contains(QDir::toNativeSeparators(path));
     QCOMPARE(told, manualPresent && !desktopOpens);
     QFile::remove(path);
+  }
+
+  // Quit, a bare Escape and closing the window ask first when the register holds what only
+  // it holds; No keeps the window open. With nothing to lose the window closes at once.
+  void closingAsksOverUnsubmittedWork_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("column");  // written in the second client's row; -1 for none
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("Quit, nothing to lose") << "quit" << -1 << false << false << true;
+    QTest::newRow("Escape, nothing to lose") << "escape" << -1 << false << false << true;
+    QTest::newRow("Quit over a typed mobile, No") << "quit" << int(col::NewMobile1) << false << true << false;
+    QTest::newRow("Escape over a fetched name, No")
+        << "escape" << int(col::LoginName) << false << true << false;
+    QTest::newRow("window closed over an outcome, Yes")
+        << "close" << int(col::ImportLogs) << true << true << true;
+  }
+  void closingAsksOverUnsubmittedWork() {
+    QFETCH(QString, how);
+    QFETCH(int, column);
+    QFETCH(bool, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, closed);
+    Module m;
+    MainWindow& w = m.open();
+    QPointer<MainWindow> window(&w);
+    if (column >= 0)
+      w.registerGrid->setTextMatrix(FirstDataRow + 1, column, "9123456780");
+    m.script->answers = {answer};
+    if (how == u"quit")
+      w.registerPanel->CmdQuit->PerformClick();
+    else if (how == u"escape")
+      QTest::keyClick(w.registerGrid, Qt::Key_Escape);
+    else
+      w.close();
+    QCOMPARE(m.script->questions, asked ? QStringList{MainWindow::CloseQuestion} : QStringList{});
+    QCOMPARE(!window || !window->isVisible(), closed);
+  }
+
+  // At its minimum size, which fits a 1024×640 screen, the main panel and each panel in front
+  // of it show every control whole.
+  void smallestWindowClipsNothing_data() {
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("main panel") << "FraMainOuter";
+    QTest::newRow("column setup") << "FraSetup";
+    QTest::newRow("defaults") << "FraDefault";
+    QTest::newRow("progress") << "FraProgress";
+    QTest::newRow("report") << "FraReport";
+  }
+  void smallestWindowClipsNothing() {
+    QFETCH(QString, panel);
+    Module m;
+    MainWindow& w = m.open();
+    w.registerPanel->showSaveConfirmed(true);  // the widest row of buttons
+    QVERIFY2(w.minimumWidth() <= 1024 && w.minimumHeight() <= 600,
+             qPrintable(QString("%1x%2").arg(w.minimumWidth()).arg(w.minimumHeight())));
+    w.resize(w.minimumSize());
+    if (panel == u"FraSetup")
+      w.showSetup();
+    else if (panel == u"FraDefault")
+      w.showDefaults();
+    else if (panel == u"FraProgress")
+      w.showPanel(w.progressPanel);
+    else if (panel == u"FraReport") {
+      w.registerPanel->hide();
+      w.reportPanel->show();
+    }
+    w.layoutPanels();
+    QCoreApplication::processEvents();
+    auto* shown = w.findChild<QWidget*>(panel);
+    QVERIFY2(
+        w.rect().contains(shown->geometry()),
+        qPrintable(
+            QString("%1 in %2x%3").arg(QDebug::toString(shown->geometry())).arg(w.width()).arg(w.height())));
+    QCOMPARE(clippedControls(*shown).join(", "), QString());
+    if (panel == u"FraMainOuter") {
+      // The register keeps the room: a few rows of clients below its headers.
+      QVERIFY(w.registerGrid->height() >= 8 * w.registerGrid->fontMetrics().height());
+      QVERIFY(w.registerGrid->width() >= w.width() / 2);
+      // Growing, the window moves the count beside the buttons only when it fits there whole.
+      const QLabel& count = *w.registerPanel->lblCount;
+      for (int width = w.minimumWidth(); width <= w.minimumWidth() + 600; width += 25) {
+        w.resize(width, w.minimumHeight());
+        QCoreApplication::processEvents();
+        QVERIFY2(count.width() >= count.sizeHint().width(), qPrintable(QString::number(width)));
+      }
+    }
+  }
+
+  // The notice at its smallest shows its terms whole, the empty term as a gap, not a bullet.
+  void noticeAtItsSmallest() {
+    NoticeDialog notice;
+    QVERIFY(notice.minimumWidth() <= 1024 && notice.minimumHeight() <= 600);
+    notice.resize(notice.minimumSize());
+    notice.show();
+    QCoreApplication::processEvents();
+    QLabel& terms = *notice.termsLabel;
+    QVERIFY(terms.height() >= terms.heightForWidth(terms.width()));
+    QCOMPARE(clippedControls(notice).join(", "), QString());
+    QCOMPARE(terms.text().count("<li"), NoticeTerms().size() - NoticeTerms().count(QString()));
   }
 
   // OpenForm through the modal notice, answered by a key or a button.

@@ -213,18 +213,24 @@ class TestFlexGridModel : public QObject {
   }
 
   void mergedRange_data() {
+    QTest::addColumn<int>("frozen");  // columns that do not scroll
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("col");
     QTest::addColumn<CellRange>("expected");
-    QTest::newRow("equal captions merge down") << 1 << 2 << CellRange{0, 2, 1, 2};
-    QTest::newRow("group caption across") << 0 << 17 << CellRange{0, 13, 0, 22};
-    QTest::newRow("row 1 does not merge across") << 1 << 16 << CellRange{1, 16, 1, 16};
-    QTest::newRow("equal data below header") << 2 << 2 << CellRange{2, 2, 2, 2};
+    QTest::newRow("equal captions merge down") << 0 << 1 << 2 << CellRange{0, 2, 1, 2};
+    QTest::newRow("group caption across") << 0 << 0 << 17 << CellRange{0, 13, 0, 22};
+    QTest::newRow("row 1 does not merge across") << 0 << 1 << 16 << CellRange{1, 16, 1, 16};
+    QTest::newRow("equal data below header") << 0 << 2 << 2 << CellRange{2, 2, 2, 2};
+    QTest::newRow("caption split: scrolling part") << 15 << 0 << 17 << CellRange{0, 15, 0, 22};
+    QTest::newRow("caption split: frozen part") << 15 << 0 << 13 << CellRange{0, 13, 0, 14};
+    QTest::newRow("frozen captions merge down") << 15 << 0 << 2 << CellRange{0, 2, 1, 2};
   }
   void mergedRange() {
+    QFETCH(int, frozen);
     QFETCH(int, row);
     QFETCH(int, col);
     RegisterGrid m(4);
+    m.setFrozenCols(frozen);
     m.setTextMatrix(2, 2, u"Name"_s);  // equals the caption above but is data
     QTEST(m.mergedRange(row, col), "expected");
   }

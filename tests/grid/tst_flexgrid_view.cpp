@@ -1,5 +1,6 @@
 #include "platform/grid/flexgrid.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -272,6 +273,94 @@ class TestFlexGridView : public QObject {
     QVERIFY(!f.grid.isEditing());
     QCOMPARE(f.m.TextMatrix(5, 2), u"clicked away"_s);
     QCOMPARE(f.m.Row(), 8);
+  }
+
+  // Frozen columns stay at the left over the scrolled ones, painted there and hit by clicks,
+  // while the cursor still moves through them into the rest; in a grid too narrow for them
+  // they scroll with the rest.
+  void frozenColumns_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("pinned");
+    QTest::newRow("wide grid: frozen stay") << 700 << true;
+    QTest::newRow("narrow grid: frozen scroll") << 120 << false;
+  }
+  void frozenColumns() {
+    QFETCH(int, width);
+    QFETCH(bool, pinned);
+    Fixture f;
+    const QColor marked(0x20, 0x90, 0x40);
+    f.m.setFrozenCols(2);
+    f.m.setCellBackColor(2, 1, f.m.Rows() - 1, 1, marked);
+    f.grid.resize(width, 300);
+    const QRect frozen = f.grid.cellRect(3, 1);
+
+    f.grid.setLeftCol(20);
+    QCOMPARE(f.grid.cellRect(3, 1) == frozen, pinned);
+    QCOMPARE(f.grid.colAt(frozen.center().x()) == 1, pinned);
+    const QImage image = f.grid.viewport()->grab().toImage();
+    QCOMPARE(image.pixelColor(frozen.center()) == marked, pinned);
+    if (pinned) {
+      f.click(3, 1);
+      QCOMPARE(f.current(), QPoint(3, 1));
+    }
+
+    // Right from the last frozen column reaches the first scrolling one, brought out from
+    // under the frozen columns.
+    f.m.setCurrentCell(3, 1);
+    QTest::keyClick(&f.grid, Qt::Key_Right);
+    QCOMPARE(f.current(), QPoint(3, 2));
+    QVERIFY(f.grid.cellRect(3, 2).left() >= (pinned ? frozen.right() : 0));
+    QTest::keyClick(&f.grid, Qt::Key_Left);
+    QCOMPARE(f.current(), QPoint(3, 1));
+  }
+
+  // The current cell of a column with a list shows a button that opens the list by mouse, as
+  // Alt+Down does; elsewhere a click only moves the cursor.
+  void dropDownButton_data() {
+    QTest::addColumn<bool>("current");  // the clicked cell is already the current one
+    QTest::addColumn<bool>("onButton");
+    QTest::addColumn<bool>("doubled");  // the second click of a double-click, the first on the cell
+    QTest::addColumn<bool>("listed");   // the column has a list
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("button of the current cell") << true << true << false << true << true;
+    QTest::newRow("text of the current cell") << true << false << false << true << false;
+    QTest::newRow("where another cell's button would be") << false << true << false << true << false;
+    QTest::newRow("cell, then quickly its button") << false << true << true << true << true;
+    QTest::newRow("column without a list") << true << true << false << false << false;
+  }
+  void dropDownButton() {
+    QFETCH(bool, current);
+    QFETCH(bool, onButton);
+    QFETCH(bool, doubled);
+    QFETCH(bool, listed);
+    QFETCH(bool, opens);
+    Fixture f;
+    if (listed)
+      f.m.setColComboList(2, u"#0; |#1;Self|#2;Spouse"_s);
+    f.m.setCurrentCell(current ? 4 : 3, 2);
+    const QRect cell = f.grid.cellRect(4, 2);
+    const QPoint at = onButton ? QPoint(cell.right() - 4, cell.center().y()) : cell.center();
+    // The list unfolds on release: unfolded on the press, it would take the release as a pick.
+    if (doubled) {
+      QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, cell.center());
+      QMouseEvent second(QEvent::MouseButtonDblClick, at, f.grid.viewport()->mapToGlobal(at), Qt::LeftButton,
+                         Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(f.grid.viewport(), &second);
+    } else {
+      QTest::mousePress(f.grid.viewport(), Qt::LeftButton, {}, at);
+    }
+    auto* combo = qobject_cast<QComboBox*>(f.grid.editor());
+    QVERIFY(!combo || !combo->view()->isVisible());
+    QTest::mouseRelease(f.grid.viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(f.current(), QPoint(4, 2));
+    QCOMPARE(f.grid.isEditing(), opens);
+    combo = qobject_cast<QComboBox*>(f.grid.editor());
+    QCOMPARE(combo && combo->view()->isVisible(), opens);
+    if (opens) {
+      QVERIFY(f.log.contains(u"BeforeEdit 4,2"_s));
+      combo->hidePopup();
+      f.grid.cancelEdit();
+    }
   }
 
   void headerStaysOnTopWhileScrolling() {

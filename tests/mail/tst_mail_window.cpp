@@ -4,6 +4,7 @@
 #include "controls/zen_button.h"
 #include "entry/mod_it_main.h"
 #include "fake_base.h"
+#include "layout_checks.h"
 #include "mail/alias_panel.h"
 #include "mail/alias_run.h"
 #include "mail/client_grid.h"
@@ -416,6 +417,31 @@ class TstMailWindow : public QObject {
     a.optionChosen(0);
     QCOMPARE(a.optionBoxes[1]->currentIndex(), part::Select);
     QVERIFY(!a.optionFields[0]->isEnabled() && !a.optionFields[1]->isEnabled());
+  }
+
+  // At its minimum size, which fits a 1024×640 screen, the window shows the controls of its
+  // main panel and of each panel in front whole.
+  void smallestWindowClipsNothing_data() {
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("main panel") << "FraMainOuter";
+    QTest::newRow("users") << "FraUser";
+    QTest::newRow("aliases") << "FraFwdSetup";
+  }
+  void smallestWindowClipsNothing() {
+    QFETCH(QString, panel);
+    Fixture f;
+    f.storeDomain();
+    MailWindow& w = f.open(Clients);
+    QVERIFY(w.minimumWidth() <= 1024 && w.minimumHeight() <= 600);
+    w.resize(w.minimumSize());
+    if (panel == u"FraUser")
+      w.openUserPanel();
+    else if (panel == u"FraFwdSetup")
+      w.openAliasPanel();
+    QCoreApplication::processEvents();
+    auto* shown = w.findChild<QWidget*>(panel);
+    QVERIFY(shown->isVisible() && w.rect().contains(shown->geometry()));
+    QCOMPARE(clippedControls(*shown).join(", "), QString());
   }
 
   void escapeClosesTheTopmostThenTheWindow() {

@@ -1,6 +1,8 @@
 // The register's pure rules: markers and the secondary-details text when a row is filled, the
 // party name, who may edit which cell, the key filters, the checks before a value leaves its
-// cell, and the serial range boxes.
+// cell, the serial range boxes, the count of the status line and what closing would lose.
+#include "platform/grid/flexgrid_model.h"
+#include "register/client_register_load.h"
 #include "register/client_rows.h"
 #include "register/edit_rules.h"
 #include "register/register_layout.h"
@@ -53,8 +55,32 @@ struct SecondaryCells {
   QString secDet{}, residency{}, isd{}, mobile1Rel{}, email1Rel{}, mobile2Rel{}, email2{}, email2Rel{};
 };
 
+// A register of clients in four kinds, in this order: ticked and shown, ticked and hidden by
+// the search, unticked and shown, unticked and hidden.
+struct Ticks {
+  int shown = 0, hidden = 0, untickedShown = 0, untickedHidden = 0;
+};
+
+void fillRegister(grid::FlexGridModel& g, const Ticks& t) {
+  FormatRegisterGrid(g);
+  ResetRegister(g);
+  int r = FirstDataRow;
+  const auto add = [&](int n, bool ticked, bool hidden) {
+    for (; n > 0; --n, ++r) {
+      g.setRows(r + 1);
+      g.setCellChecked(r, col::SrNo, ticked ? grid::flexChecked : grid::flexUnchecked);
+      g.setRowHidden(r, hidden);
+    }
+  };
+  add(t.shown, true, false);
+  add(t.hidden, true, true);
+  add(t.untickedShown, false, false);
+  add(t.untickedHidden, false, true);
+}
+
 }  // namespace
 
+Q_DECLARE_METATYPE(Ticks)
 Q_DECLARE_METATYPE(MarkerCase)
 Q_DECLARE_METATYPE(SecondaryCells)
 Q_DECLARE_METATYPE(kestrel::RangeBox)
@@ -263,6 +289,56 @@ class TestRegisterRules : public QObject {
     QCOMPARE(RangeBoxText("5abc"), QStringLiteral("5"));
     QCOMPARE(RangeBoxText("0"), QString());
     QCOMPARE(RangeBoxText("abc"), QString());
+  }
+
+  // The ticked count is what a run would take; ticked clients the search hides are told apart.
+  void statusCount_data() {
+    QTest::addColumn<Ticks>("ticks");
+    QTest::addColumn<QString>("text");
+    row("no client", Ticks{}, QString("0 client(s), 0 ticked"));
+    row("all shown", Ticks{2, 0, 1, 0}, QString("3 client(s), 2 ticked"));
+    row("search hides unticked only", Ticks{2, 0, 1, 4}, QString("7 client(s), 3 shown, 2 ticked"));
+    row("search hides ticked", Ticks{2, 3, 1, 1},
+        QString("7 client(s), 3 shown, 2 ticked (3 more hidden by the search)"));
+    row("every ticked hidden", Ticks{0, 2, 1, 0},
+        QString("3 client(s), 1 shown, 0 ticked (2 more hidden by the search)"));
+  }
+  void statusCount() {
+    QFETCH(Ticks, ticks);
+    QFETCH(QString, text);
+    grid::FlexGridModel g;
+    fillRegister(g, ticks);
+    QCOMPARE(CountText(CountClients(g)), text);
+  }
+
+  // Closing loses what only the register holds: portal details, changes and outcomes.
+  void unsubmittedWork_data() {
+    QTest::addColumn<int>("column");  // -1: nothing written
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("hidden");  // the row hidden by the search
+    QTest::addColumn<bool>("lost");
+    row("freshly loaded", -1, QString(), false, false);
+    row("suite's own details", int(col::Software + col::Mobile1), QString("9876543210"), false, false);
+    row("portal's name", int(col::LoginName), QString("ASHA RAO"), false, true);
+    row("portal's secondary e-mail relation", int(col::Login + col::EMail2Rel), QString("12"), false, true);
+    row("typed mobile", int(col::NewMobile1), QString("9123456780"), false, true);
+    row("typed mobile, row hidden", int(col::NewMobile1), QString("9123456780"), true, true);
+    row("blanks only", int(col::NewEMail2), QString("  "), false, false);
+    row("relation none", int(col::NewMobile1Rel), QString("0"), false, false);
+    row("relation Self", int(col::NewEMail1Rel), QString("1"), false, true);
+    row("outcome", int(col::ImportLogs), QString("Login Success"), false, true);
+  }
+  void unsubmittedWork() {
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(bool, hidden);
+    QFETCH(bool, lost);
+    grid::FlexGridModel g;
+    fillRegister(g, Ticks{1, 0, 1, 0});
+    if (column >= 0)
+      g.setTextMatrix(FirstDataRow + 1, column, text);
+    g.setRowHidden(FirstDataRow + 1, hidden);
+    QCOMPARE(HoldsUnsubmittedWork(g), lost);
   }
 };
 

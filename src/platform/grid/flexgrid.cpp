@@ -7,6 +7,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrel::grid {
 
@@ -98,24 +99,43 @@ void FlexGrid::ensureLayout() const {
     y += l.fixedRowH.back();
   }
   l.headerHeight = y;
+  const int scrolling = m.firstScrollingCol();
   int x = 0;
-  for (int c = 0; c < m.Cols(); ++c) {
+  for (int c = 0; c < m.FixedCols() && c < m.Cols(); ++c) {
     if (m.ColHidden(c))
       continue;
-    if (c < m.FixedCols()) {
-      l.fixedCols.push_back(c);
-      l.fixedColX.push_back(x);
-      x += m.ColWidth(c);
-      l.fixedWidth = x;
-    } else {
-      if (l.scrollCols.empty())
-        x = 0;
-      l.scrollCols.push_back(c);
-      l.scrollColX.push_back(x);
-      x += m.ColWidth(c);
-    }
+    l.fixedCols.push_back(c);
+    l.fixedColX.push_back(x);
+    x += m.ColWidth(c);
   }
-  l.scrollColX.push_back(l.scrollCols.empty() ? 0 : x);
+  l.fixedWidth = x;
+  // Frozen columns stay in view while they leave a third of the width to the others; in a
+  // narrower grid they scroll with the rest, so that every column can still be reached.
+  int frozenWidth = 0;
+  for (int c = m.FixedCols(); c < scrolling; ++c)
+    if (!m.ColHidden(c))
+      frozenWidth += m.ColWidth(c);
+  d_->layoutWidth = viewport()->width();
+  const bool pin = frozenWidth > 0 && (x + frozenWidth) * 3 <= d_->layoutWidth * 2;
+  for (int c = m.FixedCols(); pin && c < scrolling; ++c) {
+    if (m.ColHidden(c))
+      continue;
+    l.frozenCols.push_back(c);
+    l.frozenColX.push_back(x);
+    x += m.ColWidth(c);
+  }
+  l.pinnedWidth = x;
+  int sx = 0;
+  for (int c = pin ? scrolling : m.FixedCols(); c < m.Cols(); ++c) {
+    if (m.ColHidden(c))
+      continue;
+    l.scrollCols.push_back(c);
+    l.scrollColX.push_back(sx);
+    sx += m.ColWidth(c);
+  }
+  l.scrollColX.push_back(sx);
+  l.cellCols = l.frozenCols;
+  l.cellCols.insert(l.cellCols.end(), l.scrollCols.begin(), l.scrollCols.end());
   l.rowHeight = std::max(1, m.scrollableRowHeight());
   // Scroll bar ranges belong to the widget's state even when asked from a const query.
   const_cast<FlexGrid*>(this)->updateScrollBars();
@@ -130,7 +150,7 @@ void FlexGrid::updateScrollBars() {
   verticalScrollBar()->setRange(0, std::max(0, d_->model->visibleRowCount() - rowsFit));
   verticalScrollBar()->setPageStep(rowsFit);
   verticalScrollBar()->setSingleStep(1);
-  const int room = std::max(0, size.width() - l.fixedWidth);
+  const int room = std::max(0, size.width() - l.pinnedWidth);
   horizontalScrollBar()->setRange(0, std::max(0, l.scrollColX.back() - room));
   horizontalScrollBar()->setPageStep(room);
   horizontalScrollBar()->setSingleStep(20);
@@ -138,6 +158,9 @@ void FlexGrid::updateScrollBars() {
 
 void FlexGrid::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
+  // Whether frozen columns stay in view depends on the width.
+  if (d_->model && d_->model->FrozenCols() > 0 && viewport()->width() != d_->layoutWidth)
+    d_->layoutDirty = true;
   ensureLayout();
   updateScrollBars();
   if (d_->editing)
@@ -181,7 +204,11 @@ int FlexGrid::colAt(int x) const {
     const auto it = std::upper_bound(l.fixedColX.begin(), l.fixedColX.end(), x);
     return l.fixedCols[static_cast<size_t>(it - l.fixedColX.begin() - 1)];
   }
-  const int sx = x - l.fixedWidth + horizontalScrollBar()->value();
+  if (x < l.pinnedWidth) {
+    const auto it = std::upper_bound(l.frozenColX.begin(), l.frozenColX.end(), x);
+    return l.frozenCols[static_cast<size_t>(it - l.frozenColX.begin() - 1)];
+  }
+  const int sx = x - l.pinnedWidth + horizontalScrollBar()->value();
   const auto it = std::upper_bound(l.scrollColX.begin(), l.scrollColX.end(), sx);
   const auto index = it - l.scrollColX.begin() - 1;
   if (index < 0 || static_cast<size_t>(index) >= l.scrollCols.size())
@@ -215,11 +242,14 @@ QRect FlexGrid::cellRect(int row, int col) const {
     const auto i = static_cast<size_t>(it - l.fixedCols.begin());
     return QRect(l.fixedColX[i], y, m.ColWidth(col), h);
   }
+  if (const auto frozen = std::lower_bound(l.frozenCols.begin(), l.frozenCols.end(), col);
+      frozen != l.frozenCols.end() && *frozen == col)
+    return QRect(l.frozenColX[static_cast<size_t>(frozen - l.frozenCols.begin())], y, m.ColWidth(col), h);
   const auto it = std::lower_bound(l.scrollCols.begin(), l.scrollCols.end(), col);
   if (it == l.scrollCols.end() || *it != col)
     return {};
   const auto i = static_cast<size_t>(it - l.scrollCols.begin());
-  return QRect(l.fixedWidth + l.scrollColX[i] - horizontalScrollBar()->value(), y,
+  return QRect(l.pinnedWidth + l.scrollColX[i] - horizontalScrollBar()->value(), y,
                l.scrollColX[i + 1] - l.scrollColX[i], h);
 }
 
@@ -296,7 +326,7 @@ void FlexGrid::ShowCell(int row, int col) {
     const int left = l.scrollColX[i];
     const int right = l.scrollColX[i + 1];
     const int offset = horizontalScrollBar()->value();
-    const int room = std::max(0, viewport()->width() - l.fixedWidth);
+    const int room = std::max(0, viewport()->width() - l.pinnedWidth);
     if (left < offset)
       horizontalScrollBar()->setValue(left);
     else if (right > offset + room)
@@ -343,7 +373,7 @@ bool FlexGrid::focusNextPrevChild(bool next) {
 bool FlexGrid::navigate(int key, Qt::KeyboardModifiers modifiers) {
   ensureLayout();
   const FlexGridModel& m = *d_->model;
-  const std::vector<int>& cols = d_->layout.scrollCols;
+  const std::vector<int>& cols = d_->layout.cellCols;
   const int count = m.visibleRowCount();
   const bool extend = (modifiers & Qt::ShiftModifier) && key != Qt::Key_Tab && key != Qt::Key_Backtab;
   const bool ctrl = modifiers & Qt::ControlModifier;
@@ -414,10 +444,10 @@ bool FlexGrid::navigate(int key, Qt::KeyboardModifiers modifiers) {
   return true;
 }
 
-void FlexGrid::moveTo(int visibleIndex, int scrollColIndex, bool extend) {
+void FlexGrid::moveTo(int visibleIndex, int cellColIndex, bool extend) {
   FlexGridModel& m = *d_->model;
   const int row = m.visibleRowAt(visibleIndex);
-  const int col = d_->layout.scrollCols[static_cast<size_t>(scrollColIndex)];
+  const int col = d_->layout.cellCols[static_cast<size_t>(cellColIndex)];
   if (extend) {
     m.setRowSel(row);
     m.setColSel(col);
@@ -490,6 +520,12 @@ void FlexGrid::mousePressEvent(QMouseEvent* event) {
   }
   if (fixed)
     return;
+  if (!(event->modifiers() & Qt::ShiftModifier) && onDropButton(row, col, pos)) {
+    // The list unfolds when the button is let go: unfolded now, the release would land on it
+    // and pick the entry under the pointer.
+    d_->dropOnRelease = openDropDown(row, col);
+    return;
+  }
   if (event->modifiers() & Qt::ShiftModifier) {
     m.setRowSel(row);
     m.setColSel(col);
@@ -515,6 +551,10 @@ void FlexGrid::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton)
     return;
   d_->dragging = false;
+  if (std::exchange(d_->dropOnRelease, false) && d_->editing && d_->activeEditor == d_->combo) {
+    d_->combo->showPopup();
+    return;
+  }
   emit Click();
 }
 
@@ -537,6 +577,16 @@ void FlexGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     m.setCurrentCell(row, col);
     beginEdit();
   }
+  // A click on the cell and a quick one on its button make a double-click; the button still
+  // unfolds the list.
+  if (onDropButton(row, col, pos))
+    d_->dropOnRelease = (d_->editing && d_->activeEditor == d_->combo) || openDropDown(row, col);
+}
+
+bool FlexGrid::onDropButton(int row, int col, const QPoint& pos) const {
+  const FlexGridModel& m = *d_->model;
+  return row == m.Row() && col == m.Col() && showsDropButton(row, col) &&
+         dropButtonRect(rangeRect(m.mergedRange(row, col))).contains(pos);
 }
 
 }  // namespace kestrel::grid

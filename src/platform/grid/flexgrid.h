@@ -1,7 +1,7 @@
 #pragma once
 
 // FlexGrid: the grid control's widget. It paints the cells of a FlexGridModel that are on
-// screen (header rows stay on top and header columns at the left while the rest scrolls),
+// screen (header rows stay on top, header and frozen columns at the left while the rest scrolls),
 // moves the current cell with the keyboard and mouse, toggles check boxes and edits cells in
 // place with a line edit or, for columns with a combo list, a drop-down.
 //
@@ -18,9 +18,10 @@
 //   Click(), DblClick()
 //
 // Editing starts with EditCell() (or beginEdit()), F2, Enter, a typed character (which replaces
-// the text) or, with flexEDKbdMouse, a double-click. Enter, Tab, arrow keys up/down and clicking
-// elsewhere commit; Escape cancels. Tests can drive the same path with sendKeyAscii/typeText,
-// commitEdit and cancelEdit.
+// the text) or, with flexEDKbdMouse, a double-click. The current cell of a column with a list
+// shows a drop-down button; clicking it opens the editor with its list unfolded. Enter, Tab,
+// arrow keys up/down and clicking elsewhere commit; Escape cancels. Tests can drive the same
+// path with sendKeyAscii/typeText, commitEdit and cancelEdit.
 
 #include "platform/grid/flexgrid_model.h"
 
@@ -56,8 +57,11 @@ class FlexGrid : public QAbstractScrollArea {
   void setTextMatrix(int row, int col, const QString& text) { model()->setTextMatrix(row, col, text); }
   int Editable() const { return model()->Editable(); }
   void setEditable(int setting) { model()->setEditable(setting); }
+  int FrozenCols() const { return model()->FrozenCols(); }
+  void setFrozenCols(int cols) { model()->setFrozenCols(cols); }
 
-  // Scrolling: the first shown scrollable row and column.
+  // Scrolling: the first shown scrollable row and the first shown column that scrolls sideways
+  // (frozen columns stay put while they leave a third of the width to the rest).
   int TopRow() const;
   void setTopRow(int row);
   int BottomRow() const;
@@ -145,15 +149,18 @@ class FlexGrid : public QAbstractScrollArea {
   void scheduleRepaint();
   void updateScrollBars();
   bool navigate(int key, Qt::KeyboardModifiers modifiers);
-  void moveTo(int visibleIndex, int scrollColIndex, bool extend);
+  void moveTo(int visibleIndex, int cellColIndex, bool extend);
   bool startEditing(int row, int col, bool replaceText);
   void applyKey(int keyAscii);
   void closeEditor();
   void placeEditor();
   bool editorKeyPress(QKeyEvent* event);
   bool hitsCheckBox(int row, int col, const QPoint& pos, CellRange* range) const;
-  void paintCell(QPainter& painter, const CellRange& range, const QRect& rect,
-                 const CellRange& selection) const;
+  bool showsDropButton(int row, int col) const;
+  bool onDropButton(int row, int col, const QPoint& pos) const;
+  bool openDropDown(int row, int col);
+  void paintCell(QPainter& painter, const CellRange& range, const QRect& rect, const CellRange& selection,
+                 const QRect& part) const;
 
   std::unique_ptr<Private> d_;
 };

@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QScopeGuard>
 
+#include <algorithm>
+
 namespace kestrel::grid {
 
 bool FlexGrid::isEditing() const {
@@ -92,15 +94,35 @@ bool FlexGrid::startEditing(int row, int col, bool replaceText) {
   return true;
 }
 
+bool FlexGrid::showsDropButton(int row, int col) const {
+  const FlexGridModel& m = *d_->model;
+  const ComboList* list = m.comboList(col);
+  return list && !list->isEmpty() && m.Editable() != flexEDNone && row >= m.FixedRows() &&
+         col >= m.FixedCols();
+}
+
+// The drop-down button: the editor opens as by F2 (BeforeEdit may refuse); true when it is a
+// list, which the caller unfolds.
+bool FlexGrid::openDropDown(int row, int col) {
+  return startEditing(row, col, false) && d_->activeEditor == d_->combo;
+}
+
 void FlexGrid::placeEditor() {
   if (!d_->editing || !d_->activeEditor)
     return;
+  ensureLayout();
   const FlexGridModel& m = *d_->model;
   if (d_->editRow >= m.Rows() || d_->editCol >= m.Cols()) {
     cancelEdit();
     return;
   }
-  const QRect rect = rangeRect(m.mergedRange(d_->editRow, d_->editCol));
+  // A cell scrolled partly under the headers or the frozen columns shows the editor only in
+  // its uncovered part.
+  const Private::Layout& l = d_->layout;
+  const bool scrolls = std::binary_search(l.scrollCols.begin(), l.scrollCols.end(), d_->editCol);
+  const QRect uncovered(QPoint(scrolls ? l.pinnedWidth : l.fixedWidth, l.headerHeight),
+                        viewport()->rect().bottomRight());
+  const QRect rect = rangeRect(m.mergedRange(d_->editRow, d_->editCol)) & uncovered;
   if (rect.isEmpty()) {
     d_->activeEditor->hide();
     return;

@@ -127,6 +127,14 @@ void FlexGridModel::setFixedCols(int cols) {
   notifyLayout();
 }
 
+void FlexGridModel::setFrozenCols(int cols) {
+  cols = std::max(cols, 0);
+  if (cols == frozenCols_)
+    return;
+  frozenCols_ = cols;
+  notifyLayout();
+}
+
 void FlexGridModel::resizeRowStorage(int rows) {
   const int old = rows_;
   if (rows < old) {

@@ -6,7 +6,8 @@
 // columns 0..FixedCols()-1 header columns; the rest scroll. Indices outside the grid make the
 // cell accessors throw std::out_of_range ("Subscript out of range").
 //
-//   Size        Rows/setRows, Cols/setCols, FixedRows/FixedCols (+ setters)
+//   Size        Rows/setRows, Cols/setCols, FixedRows/FixedCols (+ setters); FrozenCols: how
+//               many columns after the header columns stay in view while the rest scroll
 //   Text        TextMatrix/setTextMatrix, AddItem(tab-separated, row), RemoveItem, Clear
 //   Check box   CellChecked/setCellChecked: flexNoCheckbox 0, flexChecked 1, flexUnchecked 2,
 //               anything else grey
@@ -36,6 +37,7 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -57,6 +59,11 @@ class FlexGridModel : public QObject {
   void setFixedRows(int rows);
   int FixedCols() const { return fixedCols_; }
   void setFixedCols(int cols);
+  // Frozen columns take the cursor and edits like any other but do not scroll sideways.
+  int FrozenCols() const { return frozenCols_; }
+  void setFrozenCols(int cols);
+  // The first column that scrolls: after the header and frozen columns.
+  int firstScrollingCol() const { return std::min(fixedCols_ + frozenCols_, Cols()); }
 
   QString TextMatrix(int row, int col) const;
   void setTextMatrix(int row, int col, const QString& text);
@@ -144,7 +151,8 @@ class FlexGridModel : public QObject {
   bool MergeRow(int row) const;
   void setMergeRow(int row, bool merge);
   // The block of equal neighbours that cell (row, col) is drawn as; the cell itself when it
-  // does not merge. Merges never cross from header rows or columns into scrollable ones.
+  // does not merge. Merges never cross from header rows or columns into scrollable ones, nor
+  // between frozen columns and those that scroll.
   CellRange mergedRange(int row, int col) const;
 
   int Editable() const { return editable_; }
@@ -223,6 +231,7 @@ class FlexGridModel : public QObject {
   int rows_ = 0;
   int fixedRows_ = 0;
   int fixedCols_ = 0;
+  int frozenCols_ = 0;
   std::vector<Column> cols_;
   std::vector<std::uint8_t> rowFlags_;
   std::vector<std::uint16_t> rowBack_;  // whole-row colours, once any is set

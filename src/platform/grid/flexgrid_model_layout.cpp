@@ -179,8 +179,10 @@ bool FlexGridModel::mergesDown(int rowA, int rowB, int col) const {
 }
 
 std::pair<int, int> FlexGridModel::horizontalSpan(int row, int col) const {
-  const int first = col < fixedCols_ ? 0 : fixedCols_;
-  const int last = col < fixedCols_ ? fixedCols_ - 1 : Cols() - 1;
+  // A block stays inside its band: header columns, frozen columns or scrolling columns.
+  const int scrolling = firstScrollingCol();
+  const int first = col < fixedCols_ ? 0 : col < scrolling ? fixedCols_ : scrolling;
+  const int last = col < fixedCols_ ? fixedCols_ - 1 : col < scrolling ? scrolling - 1 : Cols() - 1;
   int low = col;
   int high = col;
   for (int c = col - 1; c >= first; --c) {

@@ -1,5 +1,6 @@
-// Painting: only the cells on screen, in four parts (header corner, header rows, header
-// columns, scrolling cells), each clipped so scrolled cells never paint over the headers.
+// Painting: only the cells on screen, in four parts (header corner, header rows, header and
+// frozen columns, scrolling cells), each clipped so scrolled cells never paint under the
+// headers or the frozen columns.
 #include "platform/grid/flexgrid.h"
 
 #include "platform/grid/flexgrid_p.h"
@@ -50,7 +51,7 @@ void FlexGrid::paintEvent(QPaintEvent* event) {
   const Private::Layout& l = d_->layout;
   const QRect area = viewport()->rect();
 
-  std::vector<Span> headerRows, dataRows, headerCols, dataCols;
+  std::vector<Span> headerRows, dataRows, pinnedCols, dataCols;
   for (size_t i = 0; i < l.fixedRows.size(); ++i)
     headerRows.push_back({l.fixedRows[i], l.fixedRowY[i], l.fixedRowH[i]});
   const int top = verticalScrollBar()->value();
@@ -61,12 +62,14 @@ void FlexGrid::paintEvent(QPaintEvent* event) {
     dataRows.push_back({row, y, l.rowHeight});
   }
   for (size_t i = 0; i < l.fixedCols.size(); ++i)
-    headerCols.push_back({l.fixedCols[i], l.fixedColX[i], m.ColWidth(l.fixedCols[i])});
+    pinnedCols.push_back({l.fixedCols[i], l.fixedColX[i], m.ColWidth(l.fixedCols[i])});
+  for (size_t i = 0; i < l.frozenCols.size(); ++i)
+    pinnedCols.push_back({l.frozenCols[i], l.frozenColX[i], m.ColWidth(l.frozenCols[i])});
   const int offset = horizontalScrollBar()->value();
   for (size_t i = 0; i < l.scrollCols.size(); ++i) {
-    const int x = l.fixedWidth + l.scrollColX[i] - offset;
+    const int x = l.pinnedWidth + l.scrollColX[i] - offset;
     const int w = l.scrollColX[i + 1] - l.scrollColX[i];
-    if (x + w <= l.fixedWidth)
+    if (x + w <= l.pinnedWidth)
       continue;
     if (x >= area.width())
       break;
@@ -91,21 +94,28 @@ void FlexGrid::paintEvent(QPaintEvent* event) {
           mergedDone.insert(key);
           rect = rangeRect(range);
         }
-        paintCell(painter, range, rect, selection);
+        paintCell(painter, range, rect, selection, clip);
       }
     }
     painter.restore();
   };
   const int right = area.width();
   const int bottom = area.height();
-  paintPart(dataRows, dataCols, QRect(QPoint(l.fixedWidth, l.headerHeight), QPoint(right, bottom)));
-  paintPart(dataRows, headerCols, QRect(QPoint(0, l.headerHeight), QPoint(l.fixedWidth - 1, bottom)));
-  paintPart(headerRows, dataCols, QRect(QPoint(l.fixedWidth, 0), QPoint(right, l.headerHeight - 1)));
-  paintPart(headerRows, headerCols, QRect(0, 0, l.fixedWidth, l.headerHeight));
+  paintPart(dataRows, dataCols, QRect(QPoint(l.pinnedWidth, l.headerHeight), QPoint(right, bottom)));
+  paintPart(dataRows, pinnedCols, QRect(QPoint(0, l.headerHeight), QPoint(l.pinnedWidth - 1, bottom)));
+  paintPart(headerRows, dataCols, QRect(QPoint(l.pinnedWidth, 0), QPoint(right, l.headerHeight - 1)));
+  paintPart(headerRows, pinnedCols, QRect(0, 0, l.pinnedWidth, l.headerHeight));
+  // The frozen columns' right edge in the header colour, down to the last row shown, so the
+  // columns scrolled beneath it are seen to continue there.
+  if (!l.frozenCols.empty()) {
+    const int last = dataRows.empty() ? l.headerHeight : dataRows.back().pos + dataRows.back().size;
+    painter.setPen(d_->gridColorFixed);
+    painter.drawLine(l.pinnedWidth - 1, 0, l.pinnedWidth - 1, std::min(last, bottom) - 1);
+  }
 }
 
 void FlexGrid::paintCell(QPainter& painter, const CellRange& range, const QRect& rect,
-                         const CellRange& selection) const {
+                         const CellRange& selection, const QRect& part) const {
   const FlexGridModel& m = *d_->model;
   const int row = range.row1;
   const int col = range.col1;
@@ -129,6 +139,9 @@ void FlexGrid::paintCell(QPainter& painter, const CellRange& range, const QRect&
 
   const QString text = m.DisplayText(row, col);
   QRect content = rect.adjusted(kCellPadding, 0, -kCellPadding - 1, -1);
+  // A merged caption wider than its part of the grid is centred in what shows of it.
+  if (!range.isSingleCell())
+    content &= part.adjusted(kCellPadding, 0, -kCellPadding, 0);
   const int check = m.CellChecked(row, col);
   if (check != flexNoCheckbox) {
     const bool centred = text.trimmed().isEmpty();
@@ -142,7 +155,17 @@ void FlexGrid::paintCell(QPainter& painter, const CellRange& range, const QRect&
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, this);
     content.setLeft(option.rect.right() + kCellPadding);
   }
-  if (!text.isEmpty() && !(d_->editing && row == d_->editRow && col == d_->editCol)) {
+  const bool editingHere = d_->editing && row == d_->editRow && col == d_->editCol;
+  if (current && !fixed && !editingHere && showsDropButton(row, col)) {
+    const QRect button = dropButtonRect(rect);
+    painter.fillRect(button, palette().color(QPalette::Button));
+    QStyleOption arrow;
+    arrow.initFrom(this);
+    arrow.rect = button.adjusted(3, 4, -3, -4);
+    style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);
+    content.setRight(button.left() - 1);
+  }
+  if (!text.isEmpty() && !editingHere) {
     const int alignment =
         fixed ? (range.isSingleCell() ? m.FixedAlignment(col) : flexAlignCenterCenter) : m.ColAlignment(col);
     painter.setPen(fore);

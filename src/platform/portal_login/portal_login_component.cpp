@@ -2,17 +2,7 @@
 
 #include "portal_session.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFile>
-#include <QFormLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRegularExpressionValidator>
-#include <QTimer>
-#include <QVBoxLayout>
 
 namespace kestrel {
 
@@ -98,54 +88,6 @@ std::shared_ptr<PortalLogin> makePortalLogin(const PortalLoginOptions& options) 
 void registerPortalLogin(const PortalLoginOptions& options) {
   ObjectRegistry::instance().registerFactory(QString::fromLatin1(PortalLogin::ProgId),
                                              [options] { return makePortalLogin(options); });
-}
-
-PinProvider PinDialogProvider(int waitMs) {
-  return
-      [waitMs](const PinRequest& request, const std::function<bool()>& cancelled) -> std::optional<PinReply> {
-        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-          return std::nullopt;
-        QDialog dialog(QApplication::activeWindow());
-        dialog.setWindowTitle(QStringLiteral("e-filing portal: PIN validation"));
-        auto* layout = new QVBoxLayout(&dialog);
-        QString intro = QStringLiteral("The portal has sent PINs for %1 to the new mobile %2 and e-mail %3.")
-                            .arg(request.userId, request.mobile, request.email);
-        if (request.attempt > 1 && !request.portalMessage.isEmpty())
-          intro += QStringLiteral("\n\n") + request.portalMessage;
-        auto* label = new QLabel(intro, &dialog);
-        label->setWordWrap(true);
-        layout->addWidget(label);
-        auto* form = new QFormLayout;
-        const auto* digits =
-            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,8}")), &dialog);
-        auto* mobilePin = new QLineEdit(&dialog);
-        auto* emailPin = new QLineEdit(&dialog);
-        for (QLineEdit* edit : {mobilePin, emailPin}) edit->setValidator(digits);
-        form->addRow(QStringLiteral("Mobile PIN:"), mobilePin);
-        form->addRow(QStringLiteral("E-mail PIN:"), emailPin);
-        layout->addLayout(form);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
-        buttons->addButton(QStringLiteral("Later"), QDialogButtonBox::RejectRole);
-        QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-        ok->setEnabled(false);
-        auto complete = [=] { ok->setEnabled(!mobilePin->text().isEmpty() && !emailPin->text().isEmpty()); };
-        QObject::connect(mobilePin, &QLineEdit::textChanged, &dialog, complete);
-        QObject::connect(emailPin, &QLineEdit::textChanged, &dialog, complete);
-        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-        layout->addWidget(buttons);
-
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, &dialog, [&] {
-          if (cancelled())
-            dialog.reject();
-        });
-        watch.start(100);
-        QTimer::singleShot(waitMs, &dialog, &QDialog::reject);
-        if (dialog.exec() != QDialog::Accepted)
-          return std::nullopt;
-        return PinReply{mobilePin->text(), emailPin->text()};
-      };
 }
 
 }  // namespace kestrel

@@ -1,9 +1,11 @@
 // The portal login component against the portal simulator, over real HTTP.
+#include "pin_dialog.h"
 #include "portal/portal_rules.h"
 #include "portal_login_component.h"
 #include "portal_simulator.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLineEdit>
@@ -461,8 +463,9 @@ class TstPortalLogin : public QObject {
     login->CheckForLogInCL(pan, true);
   }
 
-  // The PIN dialog never holds the run up: it ends with the PINs, on Later, on the cancel mark or
-  // by itself.
+  // The PIN dialog never holds the run up: it ends with the PINs, on the cancel mark or by
+  // itself. It blocks no window, so that the run's Cancel stays usable, stands clear of it and
+  // keeps one size.
   void pinDialog_data() {
     QTest::addColumn<QString>("action");
     QTest::newRow("PINs typed") << "type";
@@ -471,10 +474,21 @@ class TstPortalLogin : public QObject {
   }
   void pinDialog() {
     QFETCH(QString, action);
+    QWidget window;
+    window.resize(760, 560);
+    QPushButton cancel("Cancel", &window);
+    cancel.setObjectName("cmdprogC");
+    cancel.setGeometry(330, 300, 90, 28);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     bool cancelled = false;
     QTimer::singleShot(150, [&] {
-      auto* dialog = QApplication::activeModalWidget();
-      QVERIFY(dialog);
+      auto* dialog = window.findChild<QDialog*>("dlgPortalPin");
+      QVERIFY(dialog && dialog->isVisible());
+      QVERIFY(!QApplication::activeModalWidget());
+      QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+      QVERIFY(!dialog->frameGeometry().intersects(QRect(cancel.mapToGlobal(QPoint()), cancel.size())));
       const auto edits = dialog->findChildren<QLineEdit*>();
       QCOMPARE(edits.size(), 2);
       auto* buttons = dialog->findChild<QDialogButtonBox*>();
@@ -493,6 +507,29 @@ class TstPortalLogin : public QObject {
     QCOMPARE(reply.has_value(), action == "type");
     if (reply)
       QCOMPARE(reply->mobilePin + '|' + reply->emailPin, "123456|654321");
+  }
+
+  // Above or below the progress panel, whichever is nearer the window's middle; clear of its
+  // Cancel alone when the panel leaves no room; beside the Cancel when the screen is low.
+  void pinDialogPlace_data() {
+    QTest::addColumn<QRect>("panel");
+    QTest::addColumn<int>("screenHeight");
+    QTest::addColumn<bool>("clearOfPanel");
+    QTest::newRow("room around the panel") << QRect(262, 260, 500, 130) << 640 << true;
+    QTest::newRow("panel near the top") << QRect(262, 40, 500, 130) << 640 << true;
+    QTest::newRow("tall panel") << QRect(262, 20, 500, 600) << 640 << false;
+    QTest::newRow("low screen") << QRect(262, 20, 500, 260) << 300 << false;
+  }
+  void pinDialogPlace() {
+    QFETCH(QRect, panel);
+    QFETCH(int, screenHeight);
+    QFETCH(bool, clearOfPanel);
+    const QRect screen(0, 0, 1024, screenHeight);
+    const QRect cancel(panel.right() - 100, panel.bottom() - 40, 90, 28);
+    const QRect at(PinDialogPosition({420, 200}, screen, panel, cancel, screen), QSize(420, 200));
+    QVERIFY(screen.contains(at));
+    QVERIFY(!at.intersects(cancel));
+    QCOMPARE(at.intersects(panel), !clearOfPanel);
   }
 
   // Runs last: everything above wrote to the log.
