@@ -226,6 +226,10 @@ Accounts LoadStoreAccounts(const QString& connection) {
     QStringList contacts;
     for (int offset = col::Mobile1; offset <= col::EMail2Rel; ++offset)
       contacts << cells[col::Software + offset];
+    // A client sharing the firm's secondary e-mail shows the common row's whole secondary-details
+    // text in the register; the portal holds only the address at its front.
+    contacts[col::EMail2 - col::Mobile1] =
+        contacts[col::EMail2 - col::Mobile1].section(QLatin1Char('|'), 0, 0);
     a.profile = MakeProfile(cells[col::FirstName], cells[col::MiddleName], cells[col::LastName],
                             cells[col::Software + col::NonResident] == QLatin1String("Yes"),
                             cells[col::Software + col::Isd], contacts);
