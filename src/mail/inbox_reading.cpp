@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -71,10 +72,19 @@ QString MessageFolder(const QString& scratch, int messageNumber) {
 
 bool RenewScratchFolder(const QString& scratch) {
   const QFileInfo info(scratch);
-  if (info.isSymLink() || (info.exists() && !info.isDir()))
+  if (info.isSymLink() || (info.exists() && !info.isDir())) {
     QFile::remove(scratch);
-  else if (info.exists())
-    QDir(scratch).removeRecursively();
+  } else if (info.exists()) {
+    // The last reading may have left thousands of message folders: they are moved aside at once
+    // and deleted off the window's thread, so the window stays responsive. A move that fails
+    // (another file system, say) deletes them here.
+    const QString aside =
+        scratch + QStringLiteral(".old-") + QString::number(QDateTime::currentMSecsSinceEpoch(), 36);
+    if (QDir().rename(scratch, aside))
+      QThreadPool::globalInstance()->start([aside] { QDir(aside).removeRecursively(); });
+    else
+      QDir(scratch).removeRecursively();
+  }
   return QDir().mkpath(scratch);
 }
 

@@ -43,8 +43,9 @@ int MessageNumberOfRow(const grid::FlexGridModel& g, int row);
 QString ScratchFolder(const QString& tmpPath);
 // A message's folder in the scratch folder: n and "_Body".
 QString MessageFolder(const QString& scratch, int messageNumber);
-// Deletes the scratch folder with everything in it and creates it anew. A link in its place is
-// removed, never followed. false when it could not be created.
+// Empties the scratch folder: the old one with everything in it is moved aside and deleted in
+// the background, and it is created anew. A link in its place is removed, never followed.
+// false when it could not be created.
 bool RenewScratchFolder(const QString& scratch);
 
 // What the reading asks of its window.

@@ -302,6 +302,10 @@ class TstInbox : public QObject {
       QCOMPARE(f.window->progressPanel->countLabel->text(), QString("%1 of %1 messages done").arg(total));
     // The last reading's folder goes only when mail was found.
     QCOMPARE(QDir(f.scratch() + "/old").exists(), r.rows.isEmpty() && r.failures.isEmpty());
+    // ... and nothing of it stays behind once the background has deleted it.
+    const QFileInfo scratch(f.scratch());
+    QTRY_COMPARE(QDir(scratch.path()).entryList({scratch.fileName() + ".old-*"}, QDir::AllEntries),
+                 QStringList());
     if (r.answer.startsWith("ERROR"))
       QVERIFY(!f.box.calls.contains("close"));
   }
