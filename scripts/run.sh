@@ -47,7 +47,16 @@ trap stop_sim EXIT
 
 pop3_port=${KESTREL_POP3_PORT:-18110}
 pop3s_port=${KESTREL_POP3S_PORT:-18995}
-"$root/scripts/dovecot.sh" start "$mail_dir" "$pop3_port" "$pop3s_port" >/dev/null
+# Without the mail server (ports taken, not root) Kestrel still runs; the inbox has nothing to read.
+portal_mail=()
+hosting_mail=()
+if "$root/scripts/dovecot.sh" start "$mail_dir" "$pop3_port" "$pop3s_port" >/dev/null; then
+  portal_mail=(--mail-root "$mail_dir/panel/mail")
+  hosting_mail=(--dovecot-passwd "$mail_dir/panel/passwd" --maildir "$mail_dir/panel/mail")
+else
+  echo "run.sh: the demo mail server did not start (set KESTREL_POP3_PORT and KESTREL_POP3S_PORT" \
+    "to free ports); Kestrel runs without it" >&2
+fi
 
 if [ -z "${KESTREL_PORTAL_URL:-}" ]; then
   if [ -z "$store" ]; then
@@ -61,7 +70,7 @@ if [ -z "${KESTREL_PORTAL_URL:-}" ]; then
     fi
   fi
   port=${KESTREL_PORTAL_PORT:-18443}
-  "$bin/kestrel-portal-sim" --store "$store" --port "$port" --mail-root "$mail_dir/panel/mail" &
+  "$bin/kestrel-portal-sim" --store "$store" --port "$port" "${portal_mail[@]}" &
   sim_pid=$!
   for _ in $(seq 1 100); do
     if ! kill -0 "$sim_pid" 2>/dev/null; then
@@ -76,8 +85,7 @@ if [ -z "${KESTREL_PORTAL_URL:-}" ]; then
 fi
 
 hosting_port=${KESTREL_HOSTING_PORT:-18444}
-"$bin/kestrel-hosting-sim" --port "$hosting_port" \
-  --dovecot-passwd "$mail_dir/panel/passwd" --maildir "$mail_dir/panel/mail" &
+"$bin/kestrel-hosting-sim" --port "$hosting_port" "${hosting_mail[@]}" &
 hosting_pid=$!
 for _ in $(seq 1 100); do
   if ! kill -0 "$hosting_pid" 2>/dev/null; then
