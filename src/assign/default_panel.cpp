@@ -1,6 +1,6 @@
 #include "assign/default_panel.h"
 
-#include "assign/auto_find.h"
+#include "assign/auto_find_box.h"
 #include "assign/default_store.h"
 #include "assign/proceed_checks.h"
 #include "controls/buddy_label.h"

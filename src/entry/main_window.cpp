@@ -16,7 +16,7 @@
 #include "portal/portal_settings_box.h"
 #include "portal/progress_panel.h"
 #include "portal/run_summary.h"
-#include "portal/run_summary_bar.h"
+#include "portal/run_summary_panel.h"
 #include "register/client_register_load.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
@@ -87,9 +87,9 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   defaultPanel->hide();
   progressPanel = new ProgressPanel(this);
   progressPanel->hide();
-  runSummaryBar = new RunSummaryBar(registerPanel);
+  runSummaryPanel = new RunSummaryPanel(registerPanel);
   if (auto* column = qobject_cast<QVBoxLayout*>(registerPanel->layout()))
-    column->insertWidget(column->indexOf(registerGrid) + 1, runSummaryBar);
+    column->insertWidget(column->indexOf(registerGrid) + 1, runSummaryPanel);
   reportCommands = new ReportCommands(registerPanel, reportPanel, this);
   menuBar = new QMenuBar(this);
   menuBar->addMenu(reportCommands->copyMenu);
@@ -130,7 +130,7 @@ void MainWindow::connectPortalRun() {
   // While a run goes on the progress panel is in front; its Cancel sets the mark the run asks.
   progressPanel->follow(*portalRun);
   connect(portalRun, &PortalRun::started, this, [this] {
-    runSummaryBar->hide();
+    runSummaryPanel->hide();
     showPanel(progressPanel);
   });
   connect(portalRun, &PortalRun::finished, this, [this] {
@@ -154,12 +154,12 @@ void MainWindow::showRunSummary(bool runJustEnded) {
     for (const ConfirmedUpdate& update : ConfirmedUpdateJournal::ofSuite().pending())
       input.unsavedCodes.insert(update.code);
   });
-  trap([&] { runSummaryBar->showSummary(SummariseRun(*registerGrid->model(), input).text); });
+  trap([&] { runSummaryPanel->showSummary(SummariseRun(*registerGrid->model(), input).text); });
 }
 
 void MainWindow::load() {
   ErrorTrap trap(Window, u"Form_Load");
-  runSummaryBar->hide();
+  runSummaryPanel->hide();
   trap([&] { Base().Resize_For_Resolution(this); });
   CreateModuleTables();
   trap([&] { portalRun->portalLogin = portalRun->newPortalLogin(); });
@@ -328,7 +328,7 @@ void MainWindow::cancelOpenEdit() {
 
 void MainWindow::reloadClients() {
   cancelOpenEdit();
-  runSummaryBar->hide();
+  runSummaryPanel->hide();
   savePendingConfirmations(false);
   LoadClients(*registerGrid->model());
 }
@@ -355,7 +355,7 @@ void MainWindow::savePendingConfirmations(bool tellUser) {
             g.setCellBackColor(r, 0, r, col::ImportLogs, QColor());
     });
     // The summary's list of clients waiting to be saved follows the journal.
-    if (runSummaryBar->isVisible())
+    if (runSummaryPanel->isVisible())
       showRunSummary(false);
     if (tellUser && !result->unsaved.empty())
       ui().MsgBox(UnsavedConfirmationsMessage(result->unsaved), Interaction::Icon::Exclamation);

@@ -12,7 +12,7 @@ class PortalRun;
 class PortalSettingsBox;
 class ProgressPanel;
 class RegisterPanel;
-class RunSummaryBar;
+class RunSummaryPanel;
 class ReportCommands;
 class ReportPanel;
 class SetupPanel;
@@ -48,7 +48,7 @@ class MainWindow : public QWidget {
   ProgressPanel* progressPanel = nullptr;
   PortalRun* portalRun = nullptr;
   PortalSettingsBox* portalSettings = nullptr;  // on the setup panel
-  RunSummaryBar* runSummaryBar = nullptr;       // under the register: how the last run went
+  RunSummaryPanel* runSummaryPanel = nullptr;   // under the register: how the last run went
   grid::FlexGrid* registerGrid = nullptr;       // the register grid of the main panel
   QMenuBar* menuBar = nullptr;                  // "&Copy" and "&Reports"
   ReportCommands* reportCommands = nullptr;

@@ -1,12 +1,12 @@
 #include "mail/account_panel.h"
 
+#include "controls/panel_builders.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
 #include "entry/mod_it_main.h"
 #include "mail/inbox_panel.h"
 #include "mail/mail_accounts.h"
 #include "mail/mail_ids.h"
-#include "mail/mail_widgets.h"
 #include "mail/mail_window.h"
 #include "platform/grid/flexgrid.h"
 #include "register/edit_rules.h"
@@ -57,14 +57,14 @@ AccountPanel::AccountPanel(MailWindow& window) : QFrame(&window), window_(window
   title->setFont(bold);
 
   auto* fields = new QGridLayout;
-  fields->addWidget(BuddyLabel("&E-Mail", addressField, this), 0, 0);
+  fields->addWidget(MakeBuddyLabel("&E-Mail", addressField, this), 0, 0);
   fields->addWidget(addressField, 0, 1, 1, 3);
-  fields->addWidget(BuddyLabel("&Password", passwordField, this), 1, 0);
+  fields->addWidget(MakeBuddyLabel("&Password", passwordField, this), 1, 0);
   fields->addWidget(passwordField, 1, 1, 1, 3);
   fields->addWidget(showPasswordBox, 2, 1, 1, 3);
-  fields->addWidget(BuddyLabel("SMTP &Host", hostField, this), 3, 0);
+  fields->addWidget(MakeBuddyLabel("SMTP &Host", hostField, this), 3, 0);
   fields->addWidget(hostField, 3, 1, 1, 3);
-  fields->addWidget(BuddyLabel("P&ort", portField, this), 4, 0);
+  fields->addWidget(MakeBuddyLabel("P&ort", portField, this), 4, 0);
   fields->addWidget(portField, 4, 1);
   fields->addWidget(sslBox, 4, 2);
   fields->setColumnStretch(3, 1);

@@ -1,9 +1,9 @@
 #include "mail/alias_panel.h"
 
+#include "controls/panel_builders.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
 #include "mail/mail_store.h"
-#include "mail/mail_widgets.h"
 
 #include <QApplication>
 #include <QComboBox>

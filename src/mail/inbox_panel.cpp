@@ -1,15 +1,16 @@
 #include "mail/inbox_panel.h"
 
+#include "controls/panel_builders.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
 #include "entry/mod_it_main.h"
 #include "mail/account_panel.h"
+#include "mail/alias_progress_panel.h"
 #include "mail/alias_run.h"
 #include "mail/inbox_reading.h"
 #include "mail/mail_accounts.h"
 #include "mail/mail_preview.h"
 #include "mail/mail_setup_panel.h"
-#include "mail/mail_widgets.h"
 #include "mail/mail_window.h"
 #include "mail/mailbox_reader.h"
 #include "platform/grid/flexgrid.h"
@@ -89,13 +90,13 @@ InboxPanel::InboxPanel(MailWindow& window) : QFrame(&window), window_(window) {
   attachmentList->setToolTip(QStringLiteral("Click an attachment to open it"));
 
   auto* accountRow = new QHBoxLayout;
-  accountRow->addWidget(BuddyLabel("&E-Mail", accountBox, this));
+  accountRow->addWidget(MakeBuddyLabel("&E-Mail", accountBox, this));
   accountRow->addWidget(accountBox);
   accountRow->addWidget(accountSetupButton);
   accountRow->addSpacing(12);
   accountRow->addWidget(showToBox);
   accountRow->addStretch(1);
-  accountRow->addWidget(BuddyLabel("Searc&h", searchColumnBox, this));
+  accountRow->addWidget(MakeBuddyLabel("Searc&h", searchColumnBox, this));
   accountRow->addWidget(searchColumnBox);
   accountRow->addWidget(searchField, 1);
   accountRow->addWidget(searchButton);

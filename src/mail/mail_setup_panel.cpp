@@ -1,7 +1,7 @@
 #include "mail/mail_setup_panel.h"
 
+#include "controls/panel_builders.h"
 #include "mail/client_grid.h"
-#include "mail/mail_widgets.h"
 #include "platform/grid/flexgrid.h"
 #include "register/edit_rules.h"
 
@@ -66,20 +66,20 @@ MailSetupPanel::MailSetupPanel(QWidget* parent) : QFrame(parent) {
   quitButton = MakeButton("CmdQuit", "&Quit", this);
 
   auto* hostRow = new QHBoxLayout;
-  hostRow->addWidget(BuddyLabel("&Host URL", hostField, this));
+  hostRow->addWidget(MakeBuddyLabel("&Host URL", hostField, this));
   hostRow->addWidget(hostField, 2);
   hostRow->addSpacing(12);
-  hostRow->addWidget(BuddyLabel("Do&main", domainField, this));
+  hostRow->addWidget(MakeBuddyLabel("Do&main", domainField, this));
   hostRow->addWidget(domainField, 1);
   hostRow->addWidget(useBrowserBox);
 
   auto* userRow = new QHBoxLayout;
-  userRow->addWidget(BuddyLabel("Forward to -", forwardToBox, this));
+  userRow->addWidget(MakeBuddyLabel("Forward to -", forwardToBox, this));
   userRow->addWidget(forwardToBox);
   userRow->addWidget(userSetupButton);
   userRow->addWidget(forwarderField, 1);
   userRow->addSpacing(24);
-  userRow->addWidget(BuddyLabel("&Find", findColumnBox, this));
+  userRow->addWidget(MakeBuddyLabel("&Find", findColumnBox, this));
   userRow->addWidget(findColumnBox);
   userRow->addWidget(findKindBox);
   userRow->addWidget(findField, 1);

@@ -1,10 +1,10 @@
 #include "mail/user_panel.h"
 
+#include "controls/panel_builders.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
 #include "mail/hosting_requests.h"
 #include "mail/mail_store.h"
-#include "mail/mail_widgets.h"
 #include "mail/mail_window.h"
 
 #include <QCheckBox>
@@ -59,11 +59,11 @@ UserPanel::UserPanel(MailWindow& window) : QFrame(&window), window_(window) {
   title->setFont(bold);
 
   auto* fields = new QGridLayout;
-  fields->addWidget(BuddyLabel("&User Name", userBox, this), 0, 0);
+  fields->addWidget(MakeBuddyLabel("&User Name", userBox, this), 0, 0);
   fields->addWidget(userBox, 0, 1);
-  fields->addWidget(BuddyLabel("&Password", passwordField, this), 1, 0);
+  fields->addWidget(MakeBuddyLabel("&Password", passwordField, this), 1, 0);
   fields->addWidget(passwordField, 1, 1);
-  fields->addWidget(BuddyLabel("&ReType Password", retypedField, this), 2, 0);
+  fields->addWidget(MakeBuddyLabel("&ReType Password", retypedField, this), 2, 0);
   fields->addWidget(retypedField, 2, 1);
   fields->addWidget(showPasswordBox, 3, 1);
   auto* options = new QHBoxLayout;

@@ -1,6 +1,7 @@
 #include "register/register_panel.h"
 
 #include "controls/buddy_label.h"
+#include "controls/panel_builders.h"
 #include "controls/zen_button.h"
 #include "entry/error_log.h"
 #include "entry/interaction.h"
@@ -30,9 +31,6 @@ ZENButton* button(const char* name, const char* caption, QWidget* parent) {
   return b;
 }
 
-QLabel* label(const char* text, QWidget* buddy, QWidget* parent) {
-  return new BuddyLabel(QString::fromUtf8(text), buddy, parent);
-}
 }  // namespace
 
 RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
@@ -81,14 +79,14 @@ RegisterPanel::RegisterPanel(QWidget* parent) : QFrame(parent) {
   // The search box takes what the row leaves; the spacing between the three groups gives way
   // first when the window is narrow.
   auto* top = new QHBoxLayout;
-  top->addWidget(label("&Search", CmbSearch, this));
+  top->addWidget(MakeBuddyLabel("&Search", CmbSearch, this));
   top->addWidget(CmbSearch);
   top->addWidget(TxtSearch, 1);
   top->addWidget(CmdSearch);
   top->addSpacing(12);
-  top->addWidget(label("Fro&m", TxtFromR[0], this));
+  top->addWidget(MakeBuddyLabel("Fro&m", TxtFromR[0], this));
   top->addWidget(TxtFromR[0]);
-  top->addWidget(label("&To", TxtFromR[1], this));
+  top->addWidget(MakeBuddyLabel("&To", TxtFromR[1], this));
   top->addWidget(TxtFromR[1]);
   top->addWidget(CmdOKRange);
   top->addSpacing(12);

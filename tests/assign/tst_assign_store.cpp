@@ -1,4 +1,4 @@
-#include "assign/auto_find.h"
+#include "assign/auto_find_box.h"
 #include "assign/default_panel.h"
 #include "assign/proceed_checks.h"
 #include "assign/proceed_command.h"

@@ -12,6 +12,7 @@
 #include "hosting_simulator.h"
 #include "mail/account_panel.h"
 #include "mail/alias_panel.h"
+#include "mail/alias_progress_panel.h"
 #include "mail/alias_run.h"
 #include "mail/client_grid.h"
 #include "mail/inbox_panel.h"

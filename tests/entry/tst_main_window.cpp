@@ -13,7 +13,7 @@
 #include "layout_checks.h"
 #include "platform/grid/flexgrid.h"
 #include "portal/progress_panel.h"
-#include "portal/run_summary_bar.h"
+#include "portal/run_summary_panel.h"
 #include "register/client_rows.h"
 #include "register/register_layout.h"
 #include "register/register_panel.h"
@@ -264,14 +264,14 @@ class TestMainWindow : public QObject {
     QCOMPARE(g.TextMatrix(FirstDataRow + 1, col::ImportLogs), "");
     QVERIFY(m.log().isEmpty());
 
-    const QString summary = w.runSummaryBar->textLabel->text();
-    QVERIFY(w.runSummaryBar->isVisibleTo(w.registerPanel));
+    const QString summary = w.runSummaryPanel->textLabel->text();
+    QVERIFY(w.runSummaryPanel->isVisibleTo(w.registerPanel));
     QVERIFY2(summary.startsWith("Fetch from the portal stopped after ") &&
                  summary.endsWith(": 1 of 3 clients processed — 1 × Failed to Open 'myProfile' Page, "
                                   "2 × not processed."),
              qPrintable(summary));
     QTest::keyClick(w.registerGrid, Qt::Key_F5);
-    QVERIFY(!w.runSummaryBar->isVisibleTo(w.registerPanel));
+    QVERIFY(!w.runSummaryPanel->isVisibleTo(w.registerPanel));
   }
 
   // A refused proceed leaves an editor open on the blank cell. Whatever rewrites the register

@@ -5,6 +5,7 @@
 #include "entry/mod_it_main.h"
 #include "fake_base.h"
 #include "mail/account_panel.h"
+#include "mail/alias_progress_panel.h"
 #include "mail/alias_run.h"
 #include "mail/inbox_panel.h"
 #include "mail/inbox_reading.h"

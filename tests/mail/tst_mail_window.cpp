@@ -6,6 +6,7 @@
 #include "fake_base.h"
 #include "layout_checks.h"
 #include "mail/alias_panel.h"
+#include "mail/alias_progress_panel.h"
 #include "mail/alias_run.h"
 #include "mail/client_grid.h"
 #include "mail/mail_setup_panel.h"

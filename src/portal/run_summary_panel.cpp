@@ -1,4 +1,4 @@
-#include "portal/run_summary_bar.h"
+#include "portal/run_summary_panel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,7 +7,7 @@
 
 namespace kestrel {
 
-RunSummaryBar::RunSummaryBar(QWidget* parent) : QFrame(parent) {
+RunSummaryPanel::RunSummaryPanel(QWidget* parent) : QFrame(parent) {
   setObjectName(QStringLiteral("FraRunSummary"));
   setFrameShape(QFrame::StyledPanel);
   setAutoFillBackground(true);
@@ -37,7 +37,7 @@ RunSummaryBar::RunSummaryBar(QWidget* parent) : QFrame(parent) {
   hide();
 }
 
-void RunSummaryBar::showSummary(const QString& text) {
+void RunSummaryPanel::showSummary(const QString& text) {
   textLabel->setText(text);
   show();
 }

@@ -1,12 +1,13 @@
 #pragma once
 
-// Small builders the mail window's panels share.
+// Small builders the panels share: a named button wide enough for its caption, and a label
+// that names its buddy field.
 #include "controls/buddy_label.h"
 #include "controls/zen_button.h"
 
 #include <QLabel>
 
-namespace kestrel::mail {
+namespace kestrel {
 
 inline ZENButton* MakeButton(const char* objectName, const char* caption, QWidget* parent) {
   auto* b = new ZENButton(parent);
@@ -16,8 +17,8 @@ inline ZENButton* MakeButton(const char* objectName, const char* caption, QWidge
   return b;
 }
 
-inline QLabel* BuddyLabel(const char* text, QWidget* buddy, QWidget* parent) {
-  return new kestrel::BuddyLabel(QString::fromUtf8(text), buddy, parent);
+inline QLabel* MakeBuddyLabel(const char* text, QWidget* buddy, QWidget* parent) {
+  return new BuddyLabel(QString::fromUtf8(text), buddy, parent);
 }
 
-}  // namespace kestrel::mail
+}  // namespace kestrel

@@ -9,11 +9,11 @@ namespace kestrel {
 
 // The line under the register that tells how the last portal run went. It stays until the user
 // closes it or the next run or load replaces it.
-class RunSummaryBar : public QFrame {
+class RunSummaryPanel : public QFrame {
   Q_OBJECT
 
  public:
-  explicit RunSummaryBar(QWidget* parent = nullptr);
+  explicit RunSummaryPanel(QWidget* parent = nullptr);
 
   QLabel* textLabel = nullptr;
   QToolButton* closeButton = nullptr;
